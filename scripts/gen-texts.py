@@ -58,6 +58,7 @@ TEXTS = [
     ("ImMissingText", "您如果需要使用自动发货功能，请先安装 阿里旺旺(卖家版)"),
     ("ErrorTitle", "错误"),
     ("ImRegistryKey", "aliim\\Shell\\Open\\Command"),
+    ("ImDownloadUrl", "https://wangwang.taobao.com/"),
     ("ChatUrlHead", " aliim:sendmsg?uid=cntaobao"),
     ("ChatUrlTo", "&touid=cntaobao"),
     ("ChatWindowClass", "StandardFrame"),

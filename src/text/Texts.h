@@ -106,6 +106,8 @@ inline constexpr FixedText kErrorTitle{"\xB4\xED\xCE\xF3",
     "错误"};
 inline constexpr FixedText kImRegistryKey{"aliim\\Shell\\Open\\Command",
     "aliim\\Shell\\Open\\Command"};
+inline constexpr FixedText kImDownloadUrl{"https://wangwang.taobao.com/",
+    "https://wangwang.taobao.com/"};
 inline constexpr FixedText kChatUrlHead{" aliim:sendmsg\?uid=cntaobao",
     " aliim:sendmsg\?uid=cntaobao"};
 inline constexpr FixedText kChatUrlTo{"&touid=cntaobao",
@@ -336,6 +338,7 @@ inline constexpr FixedText kAllFixedTexts[] = {
     kImMissingText,
     kErrorTitle,
     kImRegistryKey,
+    kImDownloadUrl,
     kChatUrlHead,
     kChatUrlTo,
     kChatWindowClass,
