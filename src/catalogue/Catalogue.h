@@ -1,0 +1,51 @@
+// The three catalogue pages of the main window: the watch list with its settings panel, the
+// card key stock and the delivered records grid. The controller sets its own models on the
+// given views, connects the handlers and filters the focus events of the edit boxes.
+//
+// UI thread only. A delivery pass that delivered posts RefreshLists to this thread.
+#pragma once
+
+#include "catalogue/CatalogueWidgets.h"
+
+#include <QObject>
+
+namespace quorvel::data {
+class Tables;
+}
+namespace quorvel::platform {
+class Dialogs;
+}
+
+namespace quorvel::catalogue {
+
+class WatchListPage;
+class StockPage;
+class DeliveredGrid;
+
+class Catalogue : public QObject {
+    Q_OBJECT
+  public:
+    // REQUIRES: every member of `widgets` is set; tables and dialogs outlive this object.
+    Catalogue(const CatalogueWidgets& widgets, data::Tables& tables, platform::Dialogs& dialogs,
+              QObject* parent);
+    ~Catalogue() override;
+
+    void LoadWatchList();
+    void LoadItemChooser();
+    void LoadStockList();
+    void SetUpDeliveredGrid();
+    void LoadDeliveredGrid();
+    // The watch list, the item chooser and the delivered grid, in this order; not the stock list.
+    void RefreshLists();
+    // The hint of 编辑框3 in grey (start-up).
+    void ShowCardHint();
+    // The hint of 编辑框1 in grey (window load).
+    void ShowNameHint();
+
+  private:
+    WatchListPage* m_watchList = nullptr; // children of this object
+    StockPage* m_stock = nullptr;
+    DeliveredGrid* m_grid = nullptr;
+};
+
+} // namespace quorvel::catalogue
