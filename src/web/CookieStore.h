@@ -25,7 +25,8 @@ class CookieStore {
   public:
     static CookieStore& Instance();
 
-    void Put(const Cookie& cookie);
+    // False when a field holds a tab, line end or ';', or name or domain is empty.
+    bool Put(const Cookie& cookie);
     void Remove(const std::string& name, const std::string& domain, const std::string& path);
     std::vector<Cookie> All() const;
     void Clear();
