@@ -1,0 +1,10 @@
+#include "data/TableLock.h"
+
+namespace quorvel::data {
+
+std::mutex& TableLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+} // namespace quorvel::data
