@@ -54,6 +54,7 @@ TEXTS = [
     ("UpdateVersionPath", "/svn/trunk/version.txt"),
     ("UpdateNotesPath", "/svn/trunk/updatetip.txt"),
     ("UpdateAddressPath", "/svn/trunk/upaddr.txt"),
+    ("MakerPageUrl", "https://quorvel.net/"),
     # --- IM client ---
     ("ImMissingText", "您如果需要使用自动发货功能，请先安装 阿里旺旺(卖家版)"),
     ("ErrorTitle", "错误"),

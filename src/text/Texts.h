@@ -100,6 +100,8 @@ inline constexpr FixedText kUpdateNotesPath{"/svn/trunk/updatetip.txt",
     "/svn/trunk/updatetip.txt"};
 inline constexpr FixedText kUpdateAddressPath{"/svn/trunk/upaddr.txt",
     "/svn/trunk/upaddr.txt"};
+inline constexpr FixedText kMakerPageUrl{"https://quorvel.net/",
+    "https://quorvel.net/"};
 inline constexpr FixedText kImMissingText{"\xC4\xFA\xC8\xE7\xB9\xFB\xD0\xE8\xD2\xAA\xCA\xB9\xD3\xC3\xD7\xD4\xB6\xAF\xB7\xA2\xBB\xF5\xB9\xA6\xC4\xDC\xA3\xAC\xC7\xEB\xCF\xC8\xB0\xB2\xD7\xB0 \xB0\xA2\xC0\xEF\xCD\xFA\xCD\xFA(\xC2\xF4\xBC\xD2\xB0\xE6)",
     "您如果需要使用自动发货功能，请先安装 阿里旺旺(卖家版)"};
 inline constexpr FixedText kErrorTitle{"\xB4\xED\xCE\xF3",
@@ -335,6 +337,7 @@ inline constexpr FixedText kAllFixedTexts[] = {
     kUpdateVersionPath,
     kUpdateNotesPath,
     kUpdateAddressPath,
+    kMakerPageUrl,
     kImMissingText,
     kErrorTitle,
     kImRegistryKey,
