@@ -1,0 +1,19 @@
+#include "delivery/LocalClock.h"
+
+#include <ctime>
+
+namespace quorvel::delivery {
+
+LocalTime SystemLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    localtime_r(&now, &parts);
+    return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
+                     parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+}
+
+Clock SystemClock() {
+    return [] { return SystemLocalTime(); };
+}
+
+} // namespace quorvel::delivery
