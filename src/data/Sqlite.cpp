@@ -15,9 +15,11 @@ void Statement::reset() {
 }
 
 Statement& Statement::start() {
-    sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
-    m_failed = false;
+    m_failed = m_stmt == nullptr;
+    if (m_stmt != nullptr) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
     return *this;
 }
 
@@ -25,14 +27,14 @@ Statement& Statement::bindBlob(int index, std::string_view bytes) {
     // A null pointer would bind NULL, not an empty blob: data() of a view may be null.
     static const char kEmpty = 0;
     const char* data = bytes.empty() ? &kEmpty : bytes.data();
-    if (sqlite3_bind_blob64(m_stmt, index, data, bytes.size(), SQLITE_TRANSIENT) != SQLITE_OK) {
+    if (m_failed || sqlite3_bind_blob64(m_stmt, index, data, bytes.size(), SQLITE_TRANSIENT) != SQLITE_OK) {
         m_failed = true;
     }
     return *this;
 }
 
 Statement& Statement::bindInt(int index, std::int64_t value) {
-    if (sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK) {
+    if (m_failed || sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK) {
         m_failed = true;
     }
     return *this;
@@ -56,9 +58,8 @@ bool Statement::row() {
 bool Statement::run() {
     while (row()) {
     }
-    const bool ok = !m_failed;
-    sqlite3_reset(m_stmt);
-    return ok;
+    reset();
+    return !m_failed;
 }
 
 std::string Statement::blob(int column) const {
@@ -108,8 +109,9 @@ Statement& Connection::prepare(const std::string& sql) {
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v3(m_db, sql.c_str(), static_cast<int>(sql.size()),
                                SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
+            // Not cached: the next call tries again (the failure may be a passing lock).
             sqlite3_finalize(stmt);
-            stmt = nullptr;
+            return m_failedStatement.start();
         }
         it = m_cache.emplace(sql, std::make_unique<Statement>(stmt)).first;
     }

@@ -70,6 +70,7 @@ class Connection {
   private:
     sqlite3* m_db = nullptr;
     std::unordered_map<std::string, std::unique_ptr<Statement>> m_cache;
+    Statement m_failedStatement{nullptr}; // what prepare gives for SQL that did not compile
 };
 
 // A file path as an SQLite URI (file:...), with every byte that could end or escape the path
