@@ -66,19 +66,25 @@ class ScriptedDialogs : public platform::Dialogs {
     std::deque<std::optional<std::string>> answers; // nullopt: Cancel
 };
 
-// One QApplication for the whole test program.
-inline QApplication& App() {
-    static int argc = 1;
-    static char name[] = "catalogue_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// One QApplication for the whole test program, gone before the statics are destroyed.
+class QtEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { m_app = std::make_unique<QApplication>(m_argc, m_argv); }
+    void TearDown() override { m_app.reset(); }
+
+  private:
+    int m_argc = 1;
+    char m_name[16] = "catalogue_test";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
+
+inline ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment); // gtest owns it
 
 class CatalogueTest : public ::testing::Test {
   protected:
     CatalogueTest() {
-        App();
         static std::atomic<int> serial{0};
         m_dir =
             std::filesystem::temp_directory_path() /
