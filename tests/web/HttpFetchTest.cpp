@@ -132,6 +132,11 @@ struct VerbCase {
     const char* contentLength; // nullptr: no such line
 };
 
+void PrintTo(const VerbCase& c, std::ostream* out) {
+    *out << "method \"" << c.method << "\", " << c.postData.size() << " body bytes, headers \""
+         << c.extraHeaders << "\"";
+}
+
 class HttpFetchVerbTest : public HttpFetchTest, public ::testing::WithParamInterface<VerbCase> {};
 
 TEST_P(HttpFetchVerbTest, RequestLineAndFormLines) {
@@ -354,6 +359,10 @@ struct BadAnswer {
     const char* name;
     std::function<void(LoopbackConnection&)> serve;
 };
+
+void PrintTo(const BadAnswer& answer, std::ostream* out) {
+    *out << answer.name;
+}
 
 std::string chunk(std::size_t size) {
     char head[32];
