@@ -195,6 +195,15 @@ TEST_F(HttpFetchTest, CookieLineOnlyForNonBlankCookieText) {
     EXPECT_TRUE(linesNamed(sent(request), "Cookie").empty());
 }
 
+TEST_F(HttpFetchTest, LineEndsInCookieTextOrAddressSendNothing) {
+    HttpFetchRequest request;
+    request.cookieText = "a=1\r\nX-Evil: 1";
+    EXPECT_EQ(sent(request), "");
+    EXPECT_EQ(m_result.body, "");
+    EXPECT_EQ(sent({}, "/a\r\nX-Evil: 1"), "");
+    EXPECT_EQ(m_result.body, "");
+}
+
 TEST_F(HttpFetchTest, PortQueryAndEmptyPath) {
     const std::string withQuery = sent({}, "/list.htm?page=2&x=%41");
     EXPECT_EQ(headLines(withQuery).front(), "GET /list.htm?page=2&x=%41 HTTP/1.1");
