@@ -151,6 +151,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         std::exit(0);
     }
     (void)Template();
+    std::atexit([] {
+        std::error_code ec;
+        fs::remove_all(Template(), ec);
+        fs::remove_all(WorkDir(), ec);
+    });
     return 0;
 }
 
