@@ -610,7 +610,10 @@ std::string RecordTable::Records() const {
 }
 
 std::string RecordTable::Column(std::size_t fieldIndex) {
-    return "f" + std::to_string(fieldIndex + 1);
+    // Appended rather than "f" + ..., which GCC 12 misreads as an overlapping copy (-Wrestrict).
+    std::string column = "f";
+    column += std::to_string(fieldIndex + 1);
+    return column;
 }
 
 std::string RecordTable::Cut(std::size_t fieldIndex, std::string_view text) const {
