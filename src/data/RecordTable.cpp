@@ -76,6 +76,12 @@ class OpenFiles {
     }
 };
 
+// SQLite takes UTF-8 file names on every platform.
+std::string utf8Path(const fs::path& file) {
+    const std::u8string name = file.u8string();
+    return std::string(name.begin(), name.end());
+}
+
 bool isWriteProtected(const fs::path& file) {
     std::error_code ec;
     const auto perms = fs::status(file, ec).permissions();
@@ -180,7 +186,7 @@ std::unique_ptr<RecordTable> RecordTable::Open(const fs::path& file, std::string
     auto slot = std::make_unique<OpenSlot>(std::move(slotKey));
     const bool readOnly = isWriteProtected(file);
     auto connection = std::make_shared<sqlite::Connection>();
-    if (!connection->open(sqlite::FileUri(file.string(), readOnly ? "mode=ro" : "mode=rw"),
+    if (!connection->open(sqlite::FileUri(utf8Path(file), readOnly ? "mode=ro" : "mode=rw"),
                           readOnly)) {
         setReason(whyNot, "cannot open: " + connection->lastError());
         return nullptr;
@@ -203,7 +209,7 @@ std::unique_ptr<RecordTable> RecordTable::Attach(const fs::path& file, std::stri
     auto slot = std::make_unique<OpenSlot>(std::move(slotKey));
     const std::string schema = quoteId("a" + std::to_string(++m_attached));
     const bool readOnly = isWriteProtected(file);
-    const auto uri = sqlite::FileUri(file.string(), readOnly ? "mode=ro" : "mode=rw");
+    const auto uri = sqlite::FileUri(utf8Path(file), readOnly ? "mode=ro" : "mode=rw");
     if (!m_connection->exec("ATTACH DATABASE " + sqlite::Quote(uri) + " AS " + schema)) {
         setReason(whyNot, "cannot open: " + m_connection->lastError());
         return nullptr;
@@ -257,7 +263,7 @@ bool RecordTable::Create(const fs::path& file, const std::vector<FieldDefinition
     bool ok = false;
     {
         sqlite::Connection db;
-        ok = db.create(file.string()) && db.exec("PRAGMA journal_mode=DELETE") &&
+        ok = db.create(utf8Path(file)) && db.exec("PRAGMA journal_mode=DELETE") &&
              db.exec("PRAGMA synchronous=FULL") && db.exec("BEGIN IMMEDIATE") &&
              db.exec("PRAGMA application_id=" + std::to_string(kApplicationId)) &&
              db.exec("PRAGMA user_version=" + std::to_string(kFormatVersion)) &&

@@ -67,7 +67,7 @@ class Tables {
     // first `count` cards of the item in file order, removes them from the stock and appends
     // recordFor(card) for each to 已发卡密. nullopt, with nothing changed, when the stock holds
     // fewer than `count` cards of the item, count < 1, or either table cannot be opened or
-    // written.
+    // written. REQUIRES: recordFor does not call into Tables (it runs under the table lock).
     std::optional<std::vector<StockCard>>
     TakeStockCards(std::string_view itemTitle, std::int32_t count,
                    const std::function<DeliveredRecord(const StockCard&)>& recordFor);
