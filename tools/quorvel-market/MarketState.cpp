@@ -207,12 +207,13 @@ MarketOrder MarketState::AddDemoOrder() {
                            std::chrono::system_clock::now().time_since_epoch())
                            .count();
     const std::uint64_t n = ++m_demoCounter;
-    MarketOrder order{std::to_string(stamp) + std::to_string(n),
-                      "9" + std::to_string(n),
-                      m_settings.demoItem,
-                      "10.00",
-                      std::to_string(1 + n % 3),
-                      "demo_buyer_" + std::to_string(n)};
+    MarketOrder order;
+    order.number = std::to_string(stamp) + std::to_string(n);
+    order.id = std::to_string(900000 + n);
+    order.title = m_settings.demoItem;
+    order.price = "10.00";
+    order.quantity = std::to_string(1 + n % 3);
+    order.buyer = std::string("demo_buyer_").append(std::to_string(n));
     m_orders.push_back(order);
     return order;
 }
