@@ -2,6 +2,8 @@
 //   report <file>           writes its command line and how its window is to be shown
 //   sleep <ms> <file>       sleeps, then creates the file (proves it kept running)
 //   exit <code>             ends at once with the code, opening no window
+//   anything else           ends at once, opening no window; with QUORVEL_TEST_HELPER_HANG_MS
+//                           set it first sleeps that long (a client that never hands on)
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -46,6 +48,9 @@ int main(int argc, char** argv) {
     }
     if (argc >= 3 && std::strcmp(argv[1], "exit") == 0) {
         return std::atoi(argv[2]);
+    }
+    if (const char* hang = std::getenv("QUORVEL_TEST_HELPER_HANG_MS"); hang != nullptr) {
+        Sleep(static_cast<DWORD>(std::strtoul(hang, nullptr, 10)));
     }
     return 100;
 }

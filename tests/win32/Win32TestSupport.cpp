@@ -227,7 +227,8 @@ void SetEnvironment(const char* name, const std::string& value) {
 }
 
 InstalledStandin::InstalledStandin() : m_scratch("standin") {
-    const std::string folder = m_scratch.path() + "\\IM Client";
+    // Blanks and double-byte characters, as under "Program Files" on a Chinese system.
+    const std::string folder = m_scratch.path() + "\\\xB0\xA2\xC0\xEF\xCD\xFA\xCD\xFA IM Client";
     MakeFolder(folder);
     m_program = folder + "\\standin-im-win32.exe";
     CopyFileTo(SiblingProgram("standin-im-win32.exe"), m_program);

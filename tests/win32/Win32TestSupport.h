@@ -67,7 +67,8 @@ std::optional<unsigned long> RunForExitCode(const std::string& commandLine,
 
 void SetEnvironment(const char* name, const std::string& value);
 
-// The stand-in IM client copied into "<scratch>\IM Client\standin-im-win32.exe", with its
+// The stand-in IM client copied into "<scratch>\阿里旺旺 IM Client\standin-im-win32.exe" (GBK
+// folder name), with its
 // transcripts in "<scratch>\transcripts" (through the environment the launches inherit).
 // Asks a running stand-in to quit at the end and waits for it to be gone.
 class InstalledStandin {
