@@ -185,6 +185,9 @@ bool ImService::Listen(std::string* whyNot) {
     if (m_config.logFile.has_parent_path()) {
         std::filesystem::create_directories(m_config.logFile.parent_path(), ec);
     }
+    if (m_config.socket.has_parent_path()) {
+        std::filesystem::create_directories(m_config.socket.parent_path(), ec);
+    }
     m_log.open(m_config.logFile, std::ios::app);
     const std::string socketName = m_config.socket.string();
     sockaddr_un address{};

@@ -156,6 +156,11 @@ bool RegistryFile::RemoveKey(std::string_view keyPath) {
 bool RegistryFile::rewrite(std::string_view keyPath, const std::string* newLine) {
     bool existed = false;
     std::vector<std::string> lines = ReadLines(m_file, existed);
+    std::error_code ec;
+    // A file we cannot read would be replaced by one that lost every other key.
+    if (!existed && std::filesystem::exists(m_file, ec)) {
+        return false;
+    }
     std::ostringstream out;
     if (!existed) {
         out << "# Quorvel registry stand-in: KEY<TAB>string|expand|other<TAB>VALUE, or KEY alone\n";
@@ -174,7 +179,6 @@ bool RegistryFile::rewrite(std::string_view keyPath, const std::string* newLine)
     if (newLine != nullptr && !placed) {
         out << *newLine << '\n';
     }
-    std::error_code ec;
     if (m_file.has_parent_path()) {
         std::filesystem::create_directories(m_file.parent_path(), ec);
     }
