@@ -79,6 +79,13 @@ TEST_F(ChatSenderWin32, AMessageWithAZeroByteIsNotDeliveredCutShort) {
     EXPECT_FALSE(TopLevelExists(kChatClass, title("seller", "buyer")));
 }
 
+TEST_F(ChatSenderWin32, TheStandinEndsOnceItsLastWindowClosedAndItWasIdle) {
+    SetEnvironment(standin::kIdleVariable, "300");
+    ASSERT_TRUE(send("seller", "buyer", "keys"));
+    SetEnvironment(standin::kIdleVariable, "");
+    EXPECT_TRUE(WaitUntil([] { return !StandinIsRunning(); }, 10s));
+}
+
 // A client that never shows the chat window, or never ends: the message is given up within
 // the bounds instead of holding the delivery pass.
 class ChatSenderBounds : public ::testing::Test {

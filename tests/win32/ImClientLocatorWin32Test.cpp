@@ -4,12 +4,15 @@
 
 #include "data/ImClientLocator.h"
 #include "platform/SystemPorts.h"
+#include "platform/win32/Win32Ports.h"
 #include "text/Texts.h"
 
 #include <gtest/gtest.h>
 
 namespace quorvel::win32test {
 namespace {
+
+using namespace std::chrono_literals;
 
 const std::string kRegistrationTop = "aliim";
 const std::string kCommandKey(text::kImRegistryKey.gbk);
@@ -94,6 +97,15 @@ TEST_F(ImClientLocatorWin32, ARegistrationWithoutADefaultValueIsNone) {
     ASSERT_TRUE(CreateClassesRootKey(kCommandKey));
     m_store.path = m_standin.program() + ".old";
     expectNotInstalled();
+}
+
+// The registration is the one the shell follows too: an "aliim:" address opened with the
+// system's handler reaches the stand-in, which opens the chat.
+TEST_F(ImClientLocatorWin32, TheShellOpensAnAddressWithItsRegisteredHandler) {
+    ASSERT_TRUE(m_standin.run("/register"));
+    platform::win32::Win32UrlOpener opener;
+    opener.Open("aliim:sendmsg?uid=cntaobaoshop&touid=cntaobaovisitor");
+    EXPECT_TRUE(WaitUntil([] { return TopLevelExists("StandardFrame", "visitor - shop"); }, 15s));
 }
 
 } // namespace
