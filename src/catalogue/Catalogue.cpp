@@ -4,6 +4,15 @@
 #include "catalogue/StockPage.h"
 #include "catalogue/WatchListPage.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QThread>
+#include <QTreeView>
+
 namespace quorvel::catalogue {
 
 Catalogue::Catalogue(const CatalogueWidgets& widgets, data::Tables& tables,
@@ -11,9 +20,27 @@ Catalogue::Catalogue(const CatalogueWidgets& widgets, data::Tables& tables,
     : QObject(parent), m_watchList(new WatchListPage(
                            widgets, tables, dialogs, [this] { RefreshLists(); }, this)),
       m_stock(new StockPage(widgets, tables, this)),
-      m_grid(new DeliveredGrid(widgets.deliveredGrid, tables, this)) {}
+      m_grid(new DeliveredGrid(widgets.deliveredGrid, tables, this)) {
+    watchForTeardown(widgets);
+}
 
 Catalogue::~Catalogue() = default;
+
+// The window may destroy its controls before this object. Once the first is gone, a focus
+// change in the others must not run a handler that reaches the dead one.
+void Catalogue::watchForTeardown(const CatalogueWidgets& widgets) {
+    const QObject* all[] = {widgets.watchList,         widgets.nameEntry,       widgets.addButton,
+                            widgets.renameButton,      widgets.deleteButton,    widgets.noteEdit,
+                            widgets.limitEdit,         widgets.needsCardsCheck, widgets.itemChooser,
+                            widgets.cardEntry,         widgets.addStockButton,  widgets.stockList,
+                            widgets.deleteStockButton, widgets.deliveredGrid};
+    for (const QObject* widget : all) {
+        connect(widget, &QObject::destroyed, this, [this] {
+            m_watchList->Detach();
+            m_stock->Detach();
+        });
+    }
+}
 
 void Catalogue::LoadWatchList() {
     m_watchList->LoadWatchList();
@@ -36,6 +63,13 @@ void Catalogue::LoadDeliveredGrid() {
 }
 
 void Catalogue::RefreshLists() {
+    // Called from the delivery worker by mistake, it is handed to the UI thread rather than
+    // touching widgets from the wrong thread.
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this] { RefreshLists(); }, Qt::QueuedConnection);
+        return;
+    }
     LoadWatchList();
     LoadItemChooser();
     LoadDeliveredGrid();

@@ -2,7 +2,7 @@
 // card key stock and the delivered records grid. The controller sets its own models on the
 // given views, connects the handlers and filters the focus events of the edit boxes.
 //
-// UI thread only. A delivery pass that delivered posts RefreshLists to this thread.
+// UI thread only, except RefreshLists, which a delivery pass may call from its worker.
 #pragma once
 
 #include "catalogue/CatalogueWidgets.h"
@@ -36,6 +36,7 @@ class Catalogue : public QObject {
     void SetUpDeliveredGrid();
     void LoadDeliveredGrid();
     // The watch list, the item chooser and the delivered grid, in this order; not the stock list.
+    // From another thread it is queued to this object's thread and runs there.
     void RefreshLists();
     // The hint of 编辑框3 in grey (start-up).
     void ShowCardHint();
@@ -43,6 +44,8 @@ class Catalogue : public QObject {
     void ShowNameHint();
 
   private:
+    void watchForTeardown(const CatalogueWidgets& widgets);
+
     WatchListPage* m_watchList = nullptr; // children of this object
     StockPage* m_stock = nullptr;
     DeliveredGrid* m_grid = nullptr;

@@ -33,13 +33,14 @@ QString withLf(QString text) {
 } // namespace
 
 EditHint::EditHint(QLineEdit* box, QString hint, QObject* parent)
-    : QObject(parent), m_box(box), m_hint(std::move(hint)), m_read([box] { return box->text(); }),
+    : QObject(parent), m_box(box), m_boxClass(box->metaObject()), m_hint(std::move(hint)),
+      m_read([box] { return box->text(); }),
       m_write([box](const QString& text) { box->setText(text); }) {
     m_box->installEventFilter(this);
 }
 
 EditHint::EditHint(QPlainTextEdit* box, QString hint, QObject* parent)
-    : QObject(parent), m_box(box), m_hint(std::move(hint)),
+    : QObject(parent), m_box(box), m_boxClass(box->metaObject()), m_hint(std::move(hint)),
       m_read([box] { return withCrLf(box->toPlainText()); }),
       m_write([box](const QString& text) { box->setPlainText(withLf(text)); }) {
     m_box->installEventFilter(this);
@@ -66,6 +67,10 @@ void EditHint::ShowIfEmpty() {
 }
 
 bool EditHint::eventFilter(QObject* watched, QEvent* event) {
+    // A box that loses focus in its own destructor is no longer a line or text edit.
+    if (m_detached || watched != m_box || watched->metaObject() != m_boxClass) {
+        return QObject::eventFilter(watched, event);
+    }
     if (watched == m_box && event->type() == QEvent::FocusIn && Showing()) {
         m_write(QString());
         setColour(false);

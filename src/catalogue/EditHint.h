@@ -29,6 +29,8 @@ class EditHint : public QObject {
     // The lost-focus rule: a box left empty or holding only half- or full-width spaces shows the
     // hint again; any other text stays.
     void ShowIfEmpty();
+    // From now on the box's focus changes are ignored: the window is tearing its controls down.
+    void Detach() { m_detached = true; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,6 +39,8 @@ class EditHint : public QObject {
     void setColour(bool grey);
 
     QWidget* m_box;
+    const QMetaObject* m_boxClass; // differs while the box is half destroyed
+    bool m_detached = false;
     QString m_hint;
     std::function<QString()> m_read;
     std::function<void(const QString&)> m_write;

@@ -62,6 +62,10 @@ void StockPage::ShowCardHint() {
     m_hint->Show();
 }
 
+void StockPage::Detach() {
+    m_hint->Detach();
+}
+
 std::string StockPage::chosenItem() const {
     const int index = m_widgets.itemChooser->currentIndex();
     return index >= 0 && index < static_cast<int>(m_names.size())

@@ -28,6 +28,8 @@ class StockPage : public QObject {
     // The cards of the chosen item (of the empty name when none is chosen).
     void LoadStockList();
     void ShowCardHint();
+    // Stops reacting to the controls: the window has begun to destroy them.
+    void Detach();
 
   private:
     std::string chosenItem() const;

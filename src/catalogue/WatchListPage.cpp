@@ -50,7 +50,8 @@ WatchListPage::WatchListPage(const CatalogueWidgets& widgets, data::Tables& tabl
                              QObject* parent)
     : QObject(parent), m_widgets(widgets), m_tables(tables), m_dialogs(dialogs),
       m_refreshLists(std::move(refreshLists)), m_model(new QStandardItemModel(0, 2, this)),
-      m_hint(new EditHint(widgets.nameEntry, ui::Tr(text::kNameHint), this)) {
+      m_hint(new EditHint(widgets.nameEntry, ui::Tr(text::kNameHint), this)),
+      m_noteClass(widgets.noteEdit->metaObject()), m_limitClass(widgets.limitEdit->metaObject()) {
     m_model->setHorizontalHeaderLabels(
         {ui::Tr(text::kWatchColumnName), ui::Tr(text::kWatchColumnState)});
     QTreeView* list = m_widgets.watchList;
@@ -90,11 +91,22 @@ void WatchListPage::ShowNameHint() {
     m_hint->Show();
 }
 
+void WatchListPage::Detach() {
+    m_detached = true;
+    m_hint->Detach();
+}
+
 bool WatchListPage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_widgets.noteEdit && isLostFocus(event)) {
+    if (m_detached) {
+        return QObject::eventFilter(watched, event);
+    }
+    // A box that loses focus in its own destructor no longer has its class: no save then.
+    if (watched == m_widgets.noteEdit && watched->metaObject() == m_noteClass &&
+        isLostFocus(event)) {
         const std::string note = ui::ToGbk(m_widgets.noteEdit->text());
         saveSelected([&note](data::WatchedItem& item) { item.note = note; });
-    } else if (watched == m_widgets.limitEdit && isLostFocus(event)) {
+    } else if (watched == m_widgets.limitEdit && watched->metaObject() == m_limitClass &&
+               isLostFocus(event)) {
         const std::int32_t limit = text::TextToInt(ui::ToGbk(m_widgets.limitEdit->text()));
         saveSelected([limit](data::WatchedItem& item) { item.purchaseLimit = limit; });
     }

@@ -34,6 +34,8 @@ class WatchListPage : public QObject {
 
     void LoadWatchList();
     void ShowNameHint();
+    // Stops reacting to the controls: the window has begun to destroy them.
+    void Detach();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,6 +56,9 @@ class WatchListPage : public QObject {
     std::function<void()> m_refreshLists;
     QStandardItemModel* m_model;
     EditHint* m_hint;
+    const QMetaObject* m_noteClass;
+    const QMetaObject* m_limitClass;
+    bool m_detached = false;
     std::vector<data::WatchedItem> m_items; // as loaded; names byte for byte
 };
 

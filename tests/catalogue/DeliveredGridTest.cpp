@@ -5,6 +5,8 @@
 
 #include <QHeaderView>
 
+#include <thread>
+
 namespace quorvel::catalogue::test {
 namespace {
 
@@ -84,6 +86,18 @@ TEST_F(DeliveredGridTest, RefillRebuildsAndAMissingTableKeepsTheGrid) {
     EXPECT_EQ(cell(widgets.deliveredGrid, 1, 1), "2");
     EXPECT_EQ(ui::ToGbk(widgets.deliveredGrid->model()->headerData(0, Qt::Horizontal).toString()),
               text::kFieldItemName.gbk);
+}
+
+TEST_F(DeliveredGridTest, RefreshFromTheWorkerRunsOnTheUiThread) {
+    ASSERT_TRUE(tables->AppendDeliveredRecord({"a", "1", "b", "1", "k", "p", "", "t"}));
+    addWatched("w");
+    std::thread worker([this] { catalogue->RefreshLists(); });
+    worker.join();
+    EXPECT_EQ(rows(), 0); // nothing touched from the worker
+    QApplication::processEvents();
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(widgets.watchList->model()->rowCount(), 1);
+    EXPECT_EQ(widgets.itemChooser->count(), 1);
 }
 
 } // namespace

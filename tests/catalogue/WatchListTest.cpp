@@ -271,5 +271,30 @@ TEST_F(WatchListTest, ListShowsRecordsInOrderWithFormWidths) {
     EXPECT_EQ(widgets.watchList->header()->sectionSize(1), 90);
 }
 
+TEST_F(WatchListTest, ClosingTheWindowSavesTheNoteBeingTyped) {
+    addWatched("a");
+    catalogue->RefreshLists();
+    clickRow(widgets.watchList, 0);
+    focus(widgets.noteEdit);
+    QTest::keyClicks(widgets.noteEdit, QStringLiteral("typed"));
+    window.reset();
+    EXPECT_EQ(tables->ReadWatchedItem(1)->note, "typed");
+}
+
+// The window may destroy its controls in any order; the pages must not reach a dead one.
+TEST_F(WatchListTest, ControlsDestroyedFirstRunNoHandler) {
+    addWatched("a");
+    catalogue->RefreshLists();
+    clickRow(widgets.watchList, 0);
+    focus(widgets.noteEdit);
+    QTest::keyClicks(widgets.noteEdit, QStringLiteral("typed"));
+    delete widgets.noteEdit; // loses focus inside its own destructor
+    focus(widgets.limitEdit);
+    QTest::keyClicks(widgets.limitEdit, QStringLiteral("9"));
+    delete widgets.watchList;
+    leaveBox();
+    EXPECT_EQ(tables->ReadWatchedItem(1), (data::WatchedItem{"a", "", 0, true}));
+}
+
 } // namespace
 } // namespace quorvel::catalogue::test
