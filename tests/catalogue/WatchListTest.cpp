@@ -1,9 +1,15 @@
 #include "CatalogueFixture.h"
 
+#include "data/TableLock.h"
 #include "text/Texts.h"
 
 #include <QHeaderView>
 #include <QPalette>
+
+#include <chrono>
+#include <future>
+#include <mutex>
+#include <thread>
 
 namespace quorvel::catalogue::test {
 namespace {
@@ -294,6 +300,29 @@ TEST_F(WatchListTest, ControlsDestroyedFirstRunNoHandler) {
     delete widgets.watchList;
     leaveBox();
     EXPECT_EQ(tables->ReadWatchedItem(1), (data::WatchedItem{"a", "", 0, true}));
+}
+
+// A delivery pass inside the tables makes the delete wait, not fail: afterwards the list and
+// the tables agree.
+TEST_F(WatchListTest, DeleteDuringAPassWaitsForIt) {
+    addWatched("a");
+    addWatched("b");
+    addCards("a", {"a1", "a2"});
+    catalogue->RefreshLists();
+    tick(0);
+    std::promise<void> inside;
+    std::thread pass([&inside] {
+        std::lock_guard lock(data::TableLock());
+        inside.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    });
+    inside.get_future().wait();
+    click(widgets.deleteButton);
+    pass.join();
+    EXPECT_EQ(storedNames(), std::vector<std::string>{"b"});
+    EXPECT_TRUE(cardNumbers("a").empty());
+    ASSERT_EQ(rows(), 1);
+    EXPECT_EQ(cell(widgets.watchList, 0, 0), "b");
 }
 
 } // namespace
