@@ -42,11 +42,6 @@ bool DeliveryPanel::passRunning() const {
     return m_scheduler && m_scheduler->PassRunning();
 }
 
-void DeliveryPanel::abandon() {
-    // Deliberately leaked: its destructor would wait for the pass.
-    static_cast<void>(m_scheduler.release());
-}
-
 void DeliveryPanel::OnAutoDeliveryToggled() {
     m_widgets.interval->setEnabled(m_widgets.autoDelivery->isChecked());
 }

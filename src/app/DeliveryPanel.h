@@ -40,9 +40,6 @@ class DeliveryPanel : public QObject {
     ~DeliveryPanel() override;
 
     bool passRunning() const;
-    // Leaves the scheduler (and a pass still running) to the end of the process: the caller
-    // is about to end it without waiting.
-    void abandon();
 
     void OnAutoDeliveryToggled();
     void ApplyInterval();

@@ -3,6 +3,7 @@
 #include "app/BrowserFlags.h"
 #include "app/DeliveryPanel.h"
 #include "app/MainWindow.h"
+#include "app/ProcessEnd.h"
 #include "app/QtPorts.h"
 #include "app/StartupSequence.h"
 #include "app/WindowShell.h"
@@ -14,8 +15,6 @@
 #include <QApplication>
 #include <QStyleFactory>
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 using namespace quorvel;
@@ -53,14 +52,5 @@ int main(int argc, char** argv) {
                                   *system.registry, *system.fileProbe};
     app::RunStartupSequence(*window, ctx, shell.catalogue(), ports);
 
-    const int exitCode = QApplication::exec();
-    if (shell.deliveryPanel().passRunning()) {
-        // The worker still uses the tables, the patterns and the notifier, and may sit in a
-        // request for up to its time-out. Every table change is a committed transaction, so
-        // the process ends here without waiting and without running any destructor the worker
-        // could race with.
-        std::fflush(nullptr);
-        std::_Exit(exitCode);
-    }
-    return exitCode;
+    return app::EndOfEventLoop(QApplication::exec(), shell.deliveryPanel());
 }
