@@ -37,7 +37,7 @@ class AllotmentTest : public ::testing::Test {
     void addCards(const std::string& item, int from, int to) {
         std::vector<StockCard> cards;
         for (int i = from; i <= to; ++i) {
-            cards.push_back({item, item + std::to_string(i), "p" + std::to_string(i)});
+            cards.push_back({item, test::Numbered(item, i), test::Numbered("p", i)});
         }
         ASSERT_TRUE(m_tables.AddStockCards(cards));
     }
@@ -177,8 +177,8 @@ TEST_F(AllotmentTest, ConcurrentSequencesWaitForEachOther) {
     std::atomic<int> failures{0};
     std::thread delivery([&] {
         for (int i = 0; i < kCards; ++i) {
-            if (!m_tables.IsOrderDelivered("o" + std::to_string(i)).has_value() ||
-                !m_tables.TakeStockCards("A", 1, forOrder("o" + std::to_string(i)))) {
+            if (!m_tables.IsOrderDelivered(test::Numbered("o", i)).has_value() ||
+                !m_tables.TakeStockCards("A", 1, forOrder(test::Numbered("o", i)))) {
                 ++failures;
             }
         }
@@ -187,7 +187,7 @@ TEST_F(AllotmentTest, ConcurrentSequencesWaitForEachOther) {
         for (int i = 0; i < 60; ++i) {
             std::vector<StockCard> batch;
             for (int k = 0; k < 4; ++k) {
-                batch.push_back({"B", "B" + std::to_string(i * 4 + k), "p"});
+                batch.push_back({"B", test::Numbered("B", i * 4 + k), "p"});
             }
             bool ok = m_tables.AddStockCards(batch);
             const auto b = m_tables.ReadStockCards("B");
@@ -230,7 +230,7 @@ TEST_F(AllotmentTest, KillAtAnyMomentLosesNoCardAndRecordsNoneTwice) {
         if (child == 0) {
             Tables tables(m_dir.path());
             for (int n = 0;; ++n) {
-                const std::string order = std::to_string(getpid()) + "-" + std::to_string(n);
+                const std::string order = std::to_string(getpid()) + test::Numbered("-", n);
                 if (!tables.TakeStockCards("A", kPerOrder, forOrder(order))) {
                     _exit(0);
                 }

@@ -31,6 +31,13 @@ class TempDir {
     std::filesystem::path m_path;
 };
 
+// prefix followed by the decimal number. (Appending avoids "x" + std::to_string(n), which
+// GCC 12 misreads at -O2 as an overlapping copy, -Wrestrict.)
+inline std::string Numbered(std::string prefix, long long number) {
+    prefix += std::to_string(number);
+    return prefix;
+}
+
 inline std::string ReadBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

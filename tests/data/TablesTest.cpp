@@ -75,7 +75,7 @@ TEST_F(TablesTest, WatchedItemsDecodeTheStoredForms) {
     };
     std::vector<std::vector<std::string>> records;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        records.push_back({"item" + std::to_string(i), "note", cases[i].limit, cases[i].needs});
+        records.push_back({test::Numbered("item", i), "note", cases[i].limit, cases[i].needs});
     }
     addRaw(TableId::Watched, records);
 
@@ -83,7 +83,7 @@ TEST_F(TablesTest, WatchedItemsDecodeTheStoredForms) {
     ASSERT_EQ(items.size(), std::size(cases));
     for (std::size_t i = 0; i < items.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(items[i].name, "item" + std::to_string(i));
+        EXPECT_EQ(items[i].name, test::Numbered("item", i));
         EXPECT_EQ(items[i].purchaseLimit, cases[i].readLimit);
         EXPECT_EQ(items[i].needsCards, cases[i].readNeeds);
         const auto one = m_tables.ReadWatchedItem(static_cast<std::int32_t>(i) + 1);
@@ -142,7 +142,7 @@ TEST_F(TablesTest, StockCardsCarryTheirPlaceInTheWholeTable) {
     for (std::size_t i = 0; i < cards.size(); ++i) {
         EXPECT_EQ(cards[i].recordNumber, numbers[i]);
         EXPECT_EQ(cards[i].cardNumber, std::to_string(numbers[i]));
-        EXPECT_EQ(cards[i].cardPassword, "p" + std::to_string(numbers[i]));
+        EXPECT_EQ(cards[i].cardPassword, test::Numbered("p", numbers[i]));
         EXPECT_EQ(cards[i].itemName, "A");
     }
     EXPECT_LT(cards[0].id, cards[1].id);

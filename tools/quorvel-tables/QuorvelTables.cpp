@@ -69,13 +69,17 @@ int dump(const fs::path& file) {
     }
     std::string line;
     for (const auto& field : table->Fields()) {
-        line += (line.empty() ? "" : "\t") + escaped(tools::GbkToUtf8(field.name));
+        if (!line.empty()) {
+            line += '\t';
+        }
+        line += escaped(tools::GbkToUtf8(field.name));
     }
     std::cout << line << "\n";
     const bool ok = table->ForEachRecord([](const data::RecordView& record) {
         std::string row = record.marked ? "*" : "";
         for (const auto& value : record.values) {
-            row += "\t" + escaped(tools::GbkToUtf8(value));
+            row += '\t';
+            row += escaped(tools::GbkToUtf8(value));
         }
         std::cout << row << "\n";
     });
