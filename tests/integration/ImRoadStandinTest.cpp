@@ -109,5 +109,17 @@ TEST_F(StandinCommandLine, InstallRegistersTheQuotedProgramAndPercentOne) {
         << content;
 }
 
+TEST(StandinTranscripts, FileNamesLeadBackToTheirBuyer) {
+    const std::filesystem::path dir = "/tmp/inbox";
+    for (const std::string buyer : {"buyer", "\xC2\xF2\xBC\xD2 \"j\"&1", "..", "a%41", "/x", ""}) {
+        const auto file = standin::TranscriptFile(dir, buyer);
+        EXPECT_EQ(file.parent_path(), dir) << buyer;
+        EXPECT_EQ(standin::BuyerOfTranscript(file), buyer);
+    }
+    for (const char* foreign : {"standin-im.log", "a%4.txt", "a%41.txt", "a b.txt", "x%2f.txt"}) {
+        EXPECT_FALSE(standin::BuyerOfTranscript(dir / foreign)) << foreign;
+    }
+}
+
 } // namespace
 } // namespace quorvel

@@ -127,6 +127,29 @@ std::filesystem::path TranscriptFile(const std::filesystem::path& imDirectory,
     return imDirectory / (name + ".txt");
 }
 
+std::optional<std::string> BuyerOfTranscript(const std::filesystem::path& file) {
+    const std::string name = file.filename().string();
+    if (name.size() < 4 || name.compare(name.size() - 4, 4, ".txt") != 0) {
+        return std::nullopt;
+    }
+    const std::string_view stem = std::string_view(name).substr(0, name.size() - 4);
+    std::string buyer;
+    for (std::size_t i = 0; i < stem.size(); ++i) {
+        if (stem[i] != '%') {
+            buyer.push_back(stem[i]);
+            continue;
+        }
+        unsigned value = 0;
+        const char* first = stem.data() + i + 1;
+        if (i + 2 >= stem.size() || std::from_chars(first, first + 2, value, 16).ptr != first + 2) {
+            return std::nullopt;
+        }
+        buyer.push_back(static_cast<char>(value));
+        i += 2;
+    }
+    return TranscriptFile(file.parent_path(), buyer) == file ? std::optional(buyer) : std::nullopt;
+}
+
 bool AppendToTranscript(const std::filesystem::path& imDirectory, std::string_view buyer,
                         std::string_view message) {
     std::error_code ec;

@@ -38,6 +38,8 @@ inline constexpr std::string_view kMessageSeparator = "----- standin-im: end of 
 // letters, digits, '-', '_' or '.', every other byte written as %XX (upper-case hex).
 std::filesystem::path TranscriptFile(const std::filesystem::path& imDirectory,
                                      std::string_view buyer);
+// The buyer a transcript file belongs to; nullopt for a name TranscriptFile does not make.
+std::optional<std::string> BuyerOfTranscript(const std::filesystem::path& file);
 // Appends the message, a line end and the separator line.
 bool AppendToTranscript(const std::filesystem::path& imDirectory, std::string_view buyer,
                         std::string_view message);
