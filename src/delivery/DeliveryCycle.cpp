@@ -36,10 +36,12 @@ std::string_view OutcomeName(OrderOutcome outcome) {
 DeliveryPorts StandardDeliveryPorts(const CompiledPatterns& patterns, data::Tables& tables,
                                     NotifierPort& notifier, Fetch fetch) {
     DeliveryPorts ports;
-    ports.readOrders = [&patterns, fetch] {
-        OrderListReader reader(patterns, fetch);
+    // One reader for every pass: it keeps the last page and its match lists. Passes never
+    // overlap, so it has one user at a time.
+    auto reader = std::make_shared<OrderListReader>(patterns, fetch);
+    ports.readOrders = [reader] {
         std::vector<OrderEntry> orders;
-        reader.Read(orders);
+        reader->Read(orders);
         return orders;
     };
     ports.tables = &tables;

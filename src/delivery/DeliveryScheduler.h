@@ -25,8 +25,10 @@ std::string DeliveryStatusText(bool armed, std::string_view intervalText);
 class DeliveryScheduler {
   public:
     struct Callbacks {
-        std::function<void(std::int32_t)> setTimerPeriod;    // 0: stop; > 0: (re)start afresh
-        std::function<void(std::function<void()>)> postToUi; // queued call on the UI thread
+        std::function<void(std::int32_t)> setTimerPeriod; // 0: stop; > 0: (re)start afresh
+        // Queues a call on the UI thread and returns at once (it must never wait for the UI
+        // thread: the destructor joins the worker on that thread).
+        std::function<void(std::function<void()>)> postToUi;
         std::function<void()> refreshLists;
     };
     // The pass; answers whether the tables changed (the lists then need a refresh).
