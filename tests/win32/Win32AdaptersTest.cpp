@@ -45,6 +45,8 @@ TEST(Win32Registry, ReadsTheDefaultValueByItsType) {
     const std::string root = environment("SystemRoot");
     ASSERT_FALSE(root.empty());
     const std::string longTail(5000, 'x');
+    const std::string longValue(3000, 'y');
+    SetEnvironmentVariableA("QUORVEL_TEST_LONG", longValue.c_str());
     const std::string gbk = "\"C:\\\xB0\xA2\xC0\xEF\xCD\xFA\xCD\xFA\\im.exe\" \"%1\"";
     const std::vector<RegistryCase> cases = {
         {"quoted command", ValueType::String,
@@ -57,8 +59,14 @@ TEST(Win32Registry, ReadsTheDefaultValueByItsType) {
         {"environment reference", ValueType::ExpandString,
          std::string("%SystemRoot%\\im dir\\im.exe %1") + '\0', RegistryValueKind::ExpandString,
          root + "\\im dir\\im.exe %1"},
+        {"GBK around a reference", ValueType::ExpandString,
+         std::string("%SystemRoot%\\\xB0\xA2\xC0\xEF\xCD\xFA\xCD\xFA\\im.exe") + '\0',
+         RegistryValueKind::ExpandString, root + "\\\xB0\xA2\xC0\xEF\xCD\xFA\xCD\xFA\\im.exe"},
         {"long expansion", ValueType::ExpandString, "%SystemRoot%\\" + longTail + '\0',
          RegistryValueKind::ExpandString, root + "\\" + longTail},
+        {"expansion far longer than the stored text", ValueType::ExpandString,
+         std::string("%QUORVEL_TEST_LONG%\\%QUORVEL_TEST_LONG%") + '\0',
+         RegistryValueKind::ExpandString, longValue + "\\" + longValue},
         {"number", ValueType::Dword, std::string("\x01\x00\x00\x00", 4), RegistryValueKind::Other,
          ""},
         {"bytes", ValueType::Binary, "C:\\im.exe", RegistryValueKind::Other, ""},

@@ -46,18 +46,20 @@ std::string textOf(const std::vector<char>& bytes) {
 }
 
 std::string expandEnvironment(const std::string& text) {
-    std::string expanded(text.size() + 1, '\0');
+    // The "A" form may report more than it needs (it counts through the wide text), so the
+    // result is taken up to its terminator, and a buffer filled to the last byte is retried.
+    std::string expanded(text.size() + 64, '\0');
     for (int attempt = 0; attempt < 8; ++attempt) {
         const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), expanded.data(),
                                                        static_cast<DWORD>(expanded.size()));
         if (needed == 0) {
             return text; // expansion failed: the stored text is the best we have
         }
-        if (needed <= expanded.size()) {
-            expanded.resize(needed - 1); // needed counts the terminator
+        if (needed < expanded.size()) {
+            expanded.resize(expanded.find('\0'));
             return expanded;
         }
-        expanded.assign(needed, '\0');
+        expanded.assign(static_cast<std::size_t>(needed) + 64, '\0');
     }
     return text;
 }
