@@ -147,6 +147,7 @@ BENCHMARK(BM_AddStockCards10000)->Unit(benchmark::kMillisecond)->Iterations(5)->
 // Prints the runs and, at the end, how a whole sequence compares with the bare lookup.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {} // plain text: the figures go into reports
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& run : runs) {
             m_ns[run.benchmark_name()] = run.GetAdjustedRealTime();
