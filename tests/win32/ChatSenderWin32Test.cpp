@@ -45,7 +45,10 @@ TEST_F(ChatSenderWin32, TheWholeMessageArrivesOnceAndTheWindowIsClosed) {
     const std::vector<Conversation> cases = {
         {"blanks and ampersands in the nicknames", "Shop & Co  1", "buyer &x y",
          "Order 2701\r\ncard: AAAA-1111 password: p1\r\ncard: BBBB-2222 password: p2\r\nThanks"},
-        {"GBK nicknames and text", "\xB5\xEA\xD6\xF7\xC0\xCF\xCD\xF5", "\xC2\xF2\xBC\xD2 a&b\\c",
+        // The buyer ends in a character whose second byte is a backslash's: it must not be
+        // doubled before the closing quote, nor taken for a folder separator.
+        {"GBK nicknames and text", "\xB5\xEA\xD6\xF7\xC0\xCF\xCD\xF5",
+         "\xC2\xF2\xBC\xD2 a&b\\c\x81\x5C",
          "\xBF\xA8\xBA\xC5\xA3\xBA 123\r\n\xBF\xA8\xC3\xDC\xA3\xBA \xB0\xA2\\\"x\r\n"},
     };
     for (const auto& c : cases) {
