@@ -6,6 +6,7 @@
 
 #include <boost/regex.hpp>
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -94,9 +95,17 @@ CompiledPatterns::~CompiledPatterns() = default;
 // more: without that, each near-miss after the last match would rescan the rest of the page,
 // which is quadratic in the page size.
 std::vector<std::string> CompiledPatterns::FindAll(PatternId id, std::string_view page) const {
+    std::vector<std::string> texts;
+    for (Match& m : FindAllAt(id, page))
+        texts.push_back(std::move(m.text));
+    return texts;
+}
+
+std::vector<CompiledPatterns::Match> CompiledPatterns::FindAllAt(PatternId id,
+                                                                 std::string_view page) const {
     const Impl::Pattern& pattern = m_impl->patterns[static_cast<std::size_t>(id)];
     const std::size_t lastStart = pattern.pieces ? latestStart(*pattern.pieces, page) : page.size();
-    std::vector<std::string> found;
+    std::vector<Match> found;
     if (lastStart == text::npos)
         return found;
     const Iterator begin = page.begin();
@@ -107,7 +116,8 @@ std::vector<std::string> CompiledPatterns::FindAll(PatternId id, std::string_vie
     try {
         while (static_cast<std::size_t>(from - begin) <= lastStart &&
                boost::regex_search(from, end, match, pattern.regex, flags, begin)) {
-            found.emplace_back(match[1].matched ? match.str(1) : std::string());
+            found.push_back({static_cast<std::size_t>(match[0].first - begin),
+                             match[1].matched ? match.str(1) : std::string()});
             flags = boost::match_default | boost::match_prev_avail | boost::match_not_bob;
             if (match.length(0) == 0)
                 flags |= boost::regex_constants::match_not_initial_null;
@@ -139,10 +149,43 @@ float AmountFromTexts(std::string_view unitPriceText, std::int32_t quantity) {
     return static_cast<float>(static_cast<double>(unitPrice) * static_cast<double>(quantity));
 }
 
+namespace {
+
+// The lists paired into orders.
+constexpr PatternId kUsedLists[] = {PatternId::Title,     PatternId::UnitPrice,
+                                    PatternId::BuyerNick, PatternId::OrderNumber,
+                                    PatternId::Quantity,  PatternId::OrderId};
+
+// Whether every match of order i of every used list stands after every match of order i - 1:
+// true for any page whose orders follow one another, whatever the order of fields inside one.
+bool pairsInPageOrder(const std::array<std::vector<CompiledPatterns::Match>, kPatternCount>& found,
+                      std::size_t count) {
+    std::size_t previousLast = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::size_t first = text::npos;
+        std::size_t last = 0;
+        for (const PatternId id : kUsedLists) {
+            const std::size_t at = found[static_cast<std::size_t>(id)][i].at;
+            first = std::min(first, at);
+            last = std::max(last, at);
+        }
+        if (i > 0 && first <= previousLast)
+            return false;
+        previousLast = last;
+    }
+    return true;
+}
+
+} // namespace
+
 PageReading ReadOrderPage(const CompiledPatterns& patterns, std::string_view pageText) {
     PageReading reading;
-    for (std::size_t i = 0; i < kPatternCount; ++i)
-        reading.matches[i] = patterns.FindAll(static_cast<PatternId>(i), pageText);
+    std::array<std::vector<CompiledPatterns::Match>, kPatternCount> found;
+    for (std::size_t i = 0; i < kPatternCount; ++i) {
+        found[i] = patterns.FindAllAt(static_cast<PatternId>(i), pageText);
+        for (const auto& m : found[i])
+            reading.matches[i].push_back(m.text);
+    }
 
     const auto& lists = reading.matches;
     const auto list = [&lists](PatternId id) -> const std::vector<std::string>& {
@@ -155,6 +198,9 @@ PageReading ReadOrderPage(const CompiledPatterns& patterns, std::string_view pag
             reading.shortLists.push_back(used);
     }
     if (!reading.shortLists.empty())
+        return reading;
+    reading.outOfOrder = !pairsInPageOrder(found, count);
+    if (reading.outOfOrder)
         return reading;
 
     reading.orders.reserve(count);

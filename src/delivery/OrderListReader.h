@@ -42,6 +42,13 @@ class CompiledPatterns {
     // that took no part gives "". An engine failure (a bound exceeded) gives no matches.
     std::vector<std::string> FindAll(PatternId id, std::string_view page) const;
 
+    // As FindAll, with the offset in `page` at which each whole match starts.
+    struct Match {
+        std::size_t at = 0;
+        std::string text;
+    };
+    std::vector<Match> FindAllAt(PatternId id, std::string_view page) const;
+
     struct Impl;
 
   private:
@@ -57,6 +64,10 @@ struct PageReading {
     // The used lists that hold fewer matches than the title list. Pairing such a page by
     // position could give one buyer another's keys, so it yields no orders at all.
     std::vector<PatternId> shortLists;
+    // Some i-th match of a used list stands before an (i-1)-th one: an order lacks a field that
+    // appears further down (a changed page), so pairing by position would hand one order's keys
+    // to the next order's buyer. Such a page yields no orders either.
+    bool outOfOrder = false;
 };
 
 // The fetched body as page text: its bytes up to the first zero byte, "&mdash;" (any case of

@@ -90,6 +90,9 @@ int main(int argc, char** argv) {
                   << " list is short: " << reading.matches[static_cast<std::size_t>(id)].size()
                   << " matches for " << titles << " titles, so the page yields no orders\n";
     }
+    if (reading.outOfOrder)
+        std::cout << "# the matches do not follow one another order by order (an order lacks a "
+                     "field that turns up further down), so the page yields no orders\n";
     if (titles == 0)
         std::cout << "# no title link matched: not a to-ship list, a login page, or a changed "
                      "layout\n";
