@@ -92,7 +92,9 @@ struct Service {
 Service g_service;
 
 void armIdleTimer() {
-    SetTimer(g_service.window, kIdleTimer, g_service.idleMs, nullptr);
+    if (g_service.window != nullptr) {
+        SetTimer(g_service.window, kIdleTimer, g_service.idleMs, nullptr);
+    }
 }
 
 void appendTranscript(const Chat& chat, const std::string& message) {
@@ -189,7 +191,7 @@ void openChat(const std::string& seller, const std::string& buyer, const std::st
 LRESULT CALLBACK chatProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCDESTROY) {
         g_service.chats.erase(frame);
-        if (g_service.chats.empty() && g_service.window != nullptr) {
+        if (g_service.chats.empty()) {
             armIdleTimer();
         }
     }
@@ -211,7 +213,11 @@ std::vector<std::string> fields(const COPYDATASTRUCT& data) {
     }
 }
 
-void quit() {
+// Ends the instance. Its message window goes first, so that no launcher hands it a request it
+// would never answer; a launcher that comes now starts a new instance.
+void stop() {
+    HWND service = g_service.window;
+    g_service.window = nullptr;
     std::vector<HWND> open;
     for (const auto& entry : g_service.chats) {
         open.push_back(entry.first);
@@ -219,6 +225,7 @@ void quit() {
     for (HWND window : open) {
         DestroyWindow(window);
     }
+    DestroyWindow(service);
     PostQuitMessage(0);
 }
 
@@ -226,7 +233,7 @@ LRESULT CALLBACK serviceProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_COPYDATA) {
         const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
         if (data.dwData == kQuitMessage) {
-            quit();
+            stop();
             return TRUE;
         }
         if (data.dwData == kChatMessage && data.lpData != nullptr) {
@@ -241,7 +248,7 @@ LRESULT CALLBACK serviceProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (message == WM_TIMER && wParam == kIdleTimer) {
         KillTimer(window, kIdleTimer);
         if (g_service.chats.empty()) {
-            PostQuitMessage(0);
+            stop();
         }
         return 0;
     }
@@ -339,15 +346,19 @@ bool sendToService(HWND service, ULONG_PTR kind, const std::string& payload) {
 }
 
 int handOver(const ChatRequest& request) {
-    HWND service = runningService();
-    if (service == nullptr) {
-        return 3;
-    }
     std::string payload = request.sellerNick;
     payload.push_back('\0');
     payload.append(request.buyerNick).push_back('\0');
     payload.append(transcriptFolder());
-    return sendToService(service, kChatMessage, payload) ? 0 : 3;
+    // An instance found just as it ends does not answer: the second try starts a new one.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        HWND service = runningService();
+        if (service != nullptr && sendToService(service, kChatMessage, payload)) {
+            return 0;
+        }
+        Sleep(100);
+    }
+    return 3;
 }
 
 int quitService() {
