@@ -182,24 +182,6 @@ std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user
     return n;
 }
 
-std::string collectCookies(std::string_view headers) {
-    std::string collected;
-    if (!text::Contains(headers, text::kSetCookieMarker.gbk)) {
-        return collected;
-    }
-    for (const std::string& line : text::Split(headers, "\r\n")) {
-        if (!text::Contains(line, text::kSetCookieLineMarker.gbk) ||
-            TextBetween(line, "=", ";").empty()) {
-            continue;
-        }
-        if (!collected.empty()) {
-            collected.append("; ");
-        }
-        collected.append(text::TrimBlanks(TextBetween(line, text::kSetCookieMarker.gbk, ";")));
-    }
-    return collected;
-}
-
 // --- transfer ---------------------------------------------------------------------------------
 
 // The easy handle is declared last so it goes first, before what it points at.
@@ -374,12 +356,30 @@ HttpFetchResult HttpFetch(const HttpFetchRequest& request) {
     HttpFetchResult result;
     result.body = std::move(t.sink.body);
     if (request.wantCookies) {
-        result.responseCookies = collectCookies(t.sink.headers);
+        result.responseCookies = CollectResponseCookies(t.sink.headers);
     }
     if (request.wantHeaders) {
         result.responseHeaders = std::move(t.sink.headers);
     }
     return result;
+}
+
+std::string CollectResponseCookies(std::string_view headers) {
+    std::string collected;
+    if (!text::Contains(headers, text::kSetCookieMarker.gbk)) {
+        return collected;
+    }
+    for (const std::string& line : text::Split(headers, "\r\n")) {
+        if (!text::Contains(line, text::kSetCookieLineMarker.gbk) ||
+            TextBetween(line, "=", ";").empty()) {
+            continue;
+        }
+        if (!collected.empty()) {
+            collected.append("; ");
+        }
+        collected.append(text::TrimBlanks(TextBetween(line, text::kSetCookieMarker.gbk, ";")));
+    }
+    return collected;
 }
 
 } // namespace quorvel::web

@@ -43,6 +43,11 @@ std::string UrlHost(std::string_view url, bool keepPort);
 std::string UrlPath(std::string_view url);
 std::int32_t UrlPort(std::string_view url);
 
+// The cookie pairs a response header block sets, as responseCookies gives them: for each line
+// holding "Set-Cookie" whose text between "=" and ";" is not empty, its text between
+// "Set-Cookie:" and ";", trimmed, joined by "; ". Empty when the block holds no "Set-Cookie:".
+std::string CollectResponseCookies(std::string_view headers);
+
 // The text after the first `start` up to the first `end` after it. An empty marker means the
 // marker is not given: only `end` gives everything before it, only `start` everything after.
 std::string TextBetween(std::string_view text, std::string_view start, std::string_view end);
