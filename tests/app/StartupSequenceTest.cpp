@@ -10,6 +10,7 @@
 #include "data/ShippedTables.h"
 #include "text/Texts.h"
 #include "ui/QtText.h"
+#include "ui/RowColouring.h"
 #include "web/Endpoints.h"
 #include "web/browser/LoginBrowser.h"
 
@@ -98,7 +99,12 @@ TEST_F(StartupSequenceTest, MissingImClientEndsAfterEveryOtherStep) {
     // Everything before the IM client's lookup has run.
     EXPECT_NE(context->patterns, nullptr);
     EXPECT_EQ(browserAddress(), QString::fromStdString(web::LoginPageUrl()));
-    EXPECT_EQ(context->colouring.entries().size(), 2U);
+    ASSERT_EQ(context->colouring.entries().size(), 2U);
+    EXPECT_EQ(context->colouring.entries()[0].view, window->controls().catalogue.watchList);
+    EXPECT_EQ(context->colouring.entries()[1].view, window->controls().catalogue.stockList);
+    EXPECT_NE(qobject_cast<ui::RowColouringDelegate*>(
+                  window->controls().catalogue.stockList->itemDelegate()),
+              nullptr);
     EXPECT_EQ(window->controls().catalogue.cardEntry->toPlainText().replace("\n", "\r\n"),
               ui::Tr(t::kCardHint));
     EXPECT_TRUE(gridHasHeader());
