@@ -327,7 +327,8 @@ std::vector<DeliveredRecord> Tables::ReadDeliveredRecordsOf(std::string_view ord
 
 std::optional<std::vector<StockCard>>
 Tables::TakeStockCards(std::string_view itemTitle, std::int32_t count,
-                       const std::function<DeliveredRecord(const StockCard&)>& recordFor) {
+                       const std::function<DeliveredRecord(const StockCard&)>& recordFor,
+                       std::string_view orderNumber) {
     if (count < 1) {
         return std::nullopt;
     }
@@ -339,6 +340,12 @@ Tables::TakeStockCards(std::string_view itemTitle, std::int32_t count,
     auto delivered = stock->Attach(TableFile(m_directory, TableId::Delivered));
     if (!delivered || !hasOwnFields(*delivered, TableId::Delivered) || delivered->IsReadOnly() ||
         !stock->Begin(true)) {
+        return std::nullopt;
+    }
+    // Another process may have delivered the order since the caller looked.
+    if (!orderNumber.empty() &&
+        delivered->Find(Condition::FieldEquals(kFieldOrderNumber.gbk, orderNumber))) {
+        stock->Rollback();
         return std::nullopt;
     }
     // First in, first out by place in the file; a card marked for deletion is on its way out.

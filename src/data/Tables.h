@@ -68,9 +68,13 @@ class Tables {
     // recordFor(card) for each to 已发卡密. nullopt, with nothing changed, when the stock holds
     // fewer than `count` cards of the item, count < 1, or either table cannot be opened or
     // written. REQUIRES: recordFor does not call into Tables (it runs under the table lock).
+    // With an orderNumber, also nullopt with nothing changed when 已发卡密 already holds a
+    // record of that order: tested inside the transaction, so two programs started on the
+    // same data directory cannot both deliver one order.
     std::optional<std::vector<StockCard>>
     TakeStockCards(std::string_view itemTitle, std::int32_t count,
-                   const std::function<DeliveredRecord(const StockCard&)>& recordFor);
+                   const std::function<DeliveredRecord(const StockCard&)>& recordFor,
+                   std::string_view orderNumber = {});
 
     // 配置: the value of the first record with this name; nullopt when the table cannot be
     // opened or holds no such record. Writing never adds a record.

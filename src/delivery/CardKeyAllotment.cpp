@@ -43,7 +43,7 @@ CardKeyAllotment::take(std::string_view orderNumber, std::string_view itemTitle,
         record.deliveredAt = DeliveryTimeText(m_clock()); // read for each record
         return record;
     };
-    return m_tables.TakeStockCards(itemTitle, count, recordFor);
+    return m_tables.TakeStockCards(itemTitle, count, recordFor, orderNumber);
 }
 
 std::optional<std::string> CardKeyAllotment::ComposeDelivery(std::string_view orderNumber,

@@ -160,3 +160,51 @@ TEST(Concurrency, PassesAndSellerEditsInterleaveWithoutLossOrFailure) {
 
 } // namespace
 } // namespace quorvel::reliability
+
+namespace quorvel::reliability {
+namespace {
+
+// The window never runs two passes at once, but the program can be started twice on the same
+// data directory. Two passes that both find an order undelivered must not both deliver it.
+class SlowNickNotifier : public delivery::NotifierPort {
+  public:
+    explicit SlowNickNotifier(RecordingNotifier& messages) : m_messages(messages) {}
+    std::string FetchSellerNick() override {
+        // Both passes get past their "already delivered?" test before either takes keys.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return "seller";
+    }
+    bool SendChatMessage(std::string_view seller, std::string_view buyer,
+                         std::string_view text) override {
+        return m_messages.SendChatMessage(seller, buyer, text);
+    }
+
+  private:
+    RecordingNotifier& m_messages;
+};
+
+TEST(Concurrency, TwoProgramsOnOneDataDirectoryNeverDeliverAnOrderTwice) {
+    Road road;
+    road.watch(kMonth);
+    ASSERT_TRUE(road.stock(kMonth, 20));
+    for (int i = 0; i < 4; ++i)
+        road.order(kMonth, kBuyers[i % 3], 1 + i % 2);
+    SlowNickNotifier notifier(road.notifier());
+    const delivery::CompiledPatterns patterns;
+    const auto program = [&] {
+        data::Tables ownTables(road.dir().path()); // as a second process opens the files
+        delivery::RunDeliveryPass(
+            delivery::StandardDeliveryPorts(patterns, ownTables, notifier, road.market().fetch()));
+    };
+    std::thread first(program);
+    std::thread second(program);
+    first.join();
+    second.join();
+    const auto r = road.check();
+    EXPECT_TRUE(r.violations.empty()) << Violations(r);
+    EXPECT_EQ(r.cardsDelivered, 6u);
+    EXPECT_EQ(r.ordersShipped, 4u);
+}
+
+} // namespace
+} // namespace quorvel::reliability
