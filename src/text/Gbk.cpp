@@ -8,9 +8,13 @@
 namespace quorvel::text {
 namespace {
 
-unsigned char Byte(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+unsigned char Byte(std::string_view s, std::size_t i) {
+    return static_cast<unsigned char>(s[i]);
+}
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Folds only single-byte characters: a trail byte that looks like a letter compares exactly.
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -40,7 +44,23 @@ std::size_t FindWith(std::string_view hay, std::string_view needle, std::size_t 
     return npos;
 }
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Both number readings start alike: leading white space, then one optional sign.
+std::size_t SkipSpaceAndSign(std::string_view folded, bool& negative) {
+    std::size_t i = 0;
+    while (i < folded.size() && IsSpace(folded[i])) {
+        ++i;
+    }
+    negative = false;
+    if (i < folded.size() && (folded[i] == '+' || folded[i] == '-')) {
+        negative = folded[i] == '-';
+        ++i;
+    }
+    return i;
+}
 
 } // namespace
 
@@ -49,14 +69,17 @@ std::size_t CharLength(std::string_view s, std::size_t pos) {
 }
 
 std::size_t Find(std::string_view hay, std::string_view needle, std::size_t from) {
-    return FindWith(hay, needle, from, [](std::string_view a, std::string_view b) { return a == b; });
+    return FindWith(hay, needle, from,
+                    [](std::string_view a, std::string_view b) { return a == b; });
 }
 
 std::size_t FindNoCase(std::string_view hay, std::string_view needle, std::size_t from) {
     return FindWith(hay, needle, from, EqualNoCase);
 }
 
-bool Contains(std::string_view hay, std::string_view needle) { return Find(hay, needle) != npos; }
+bool Contains(std::string_view hay, std::string_view needle) {
+    return Find(hay, needle) != npos;
+}
 
 bool ContainsNoCase(std::string_view hay, std::string_view needle) {
     return FindNoCase(hay, needle) != npos;
@@ -69,7 +92,8 @@ std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::
     std::string out;
     out.reserve(text.size());
     std::size_t start = 0;
-    for (std::size_t hit = FindNoCase(text, from); hit != npos; hit = FindNoCase(text, from, start)) {
+    for (std::size_t hit = FindNoCase(text, from); hit != npos;
+         hit = FindNoCase(text, from, start)) {
         out.append(text.substr(start, hit - start)).append(to);
         start = hit + from.size();
     }
@@ -101,7 +125,8 @@ std::string FoldFullWidth(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t len = CharLength(text, i);
-        if (len == 2 && Byte(text, i) == 0xA3 && Byte(text, i + 1) >= 0xA1 && Byte(text, i + 1) <= 0xFE) {
+        if (len == 2 && Byte(text, i) == 0xA3 && Byte(text, i + 1) >= 0xA1 &&
+            Byte(text, i + 1) <= 0xFE) {
             out.push_back(static_cast<char>(Byte(text, i + 1) - 0x80));
         } else if (len == 2 && Byte(text, i) == 0xA1 && Byte(text, i + 1) == 0xA1) {
             out.push_back(' ');
@@ -115,15 +140,8 @@ std::string FoldFullWidth(std::string_view text) {
 
 std::int32_t TextToInt(std::string_view text) {
     const std::string folded = FoldFullWidth(text);
-    std::size_t i = 0;
-    while (i < folded.size() && IsSpace(folded[i])) {
-        ++i;
-    }
     bool negative = false;
-    if (i < folded.size() && (folded[i] == '+' || folded[i] == '-')) {
-        negative = folded[i] == '-';
-        ++i;
-    }
+    std::size_t i = SkipSpaceAndSign(folded, negative);
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     std::int64_t value = 0;
     for (; i < folded.size() && folded[i] >= '0' && folded[i] <= '9'; ++i) {
@@ -140,15 +158,8 @@ std::int32_t TextToInt(std::string_view text) {
 
 double TextToDouble(std::string_view text) {
     const std::string folded = FoldFullWidth(text);
-    std::size_t i = 0;
-    while (i < folded.size() && IsSpace(folded[i])) {
-        ++i;
-    }
     bool negative = false;
-    if (i < folded.size() && (folded[i] == '+' || folded[i] == '-')) {
-        negative = folded[i] == '-';
-        ++i;
-    }
+    std::size_t i = SkipSpaceAndSign(folded, negative);
     // Only plain decimal forms: from_chars would also take "inf" and "nan".
     const char* first = folded.data() + i;
     const char* last = folded.data() + folded.size();
@@ -163,11 +174,17 @@ double TextToDouble(std::string_view text) {
     return negative ? -value : value;
 }
 
-std::string IntToText(std::int64_t value) { return std::to_string(value); }
+std::string IntToText(std::int64_t value) {
+    return std::to_string(value);
+}
 
-std::string_view BoolToText(bool value) { return value ? kTrue.gbk : kFalse.gbk; }
+std::string_view BoolToText(bool value) {
+    return value ? kTrue.gbk : kFalse.gbk;
+}
 
-bool TextToBool(std::string_view stored) { return stored == kYes.gbk || stored == kTrue.gbk; }
+bool TextToBool(std::string_view stored) {
+    return stored == kYes.gbk || stored == kTrue.gbk;
+}
 
 std::string DeliveryTimeText(int year, int month, int day, int hour, int minute, int second) {
     std::string out = std::to_string(year);
