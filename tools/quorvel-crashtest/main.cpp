@@ -2,12 +2,14 @@
 // card key was lost, given twice or sent to the wrong buyer.
 //
 //   quorvel-crashtest run [--kills N] [--seed S] [--max-delay-ms D] [--market PATH]
-//                         [--work DIR] [--keep] [--quiet]
+//                         [--work DIR] [--keep] [--quiet] [--workers N]
 //       Starts quorvel-market, real table files in a fresh directory, and then N times: a worker
 //       process running passes back to back, SIGKILL after a random delay, the checks. Orders
 //       and stock keep arriving (some while the worker runs, from this process). At the end the
 //       stock is topped up, one worker runs to completion, and every order due must be done.
 //       Prints one summary line; exit code 1 on any violation, 2 on a set-up failure.
+//       --workers N runs N workers at once on the same files, as when the program is started
+//       twice.
 //
 //   quorvel-crashtest worker DATA_DIR SESSION MESSAGE_LOG [PASSES]
 //       The child: passes in a loop (forever, or PASSES times) with QUORVEL_HOST_MAP from the
@@ -141,6 +143,7 @@ struct Options {
     fs::path work;
     bool keep = false;
     bool quiet = false;
+    int workers = 1; // more than one: the program started twice on the same data directory
 };
 
 class Harness {
@@ -155,7 +158,10 @@ class Harness {
         for (; kills < m_options.kills; ++kills) {
             maybeAddOrders();
             maybeAddStock(false);
-            const pid_t child = spawnWorker(0);
+            std::vector<pid_t> children;
+            for (int w = 0; w < m_options.workers; ++w) {
+                children.push_back(spawnWorker(0));
+            }
             const int delay = killDelay();
             const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(delay);
             if (chance(30)) {
@@ -163,12 +169,14 @@ class Harness {
                 maybeAddStock(true); // the seller loads keys while a pass runs
             }
             std::this_thread::sleep_until(until);
-            kill(child, SIGKILL);
-            int status = 0;
-            waitpid(child, &status, 0);
-            if (!(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)) {
-                report("worker ended by itself (status " + std::to_string(status) + ")");
-                ++violations;
+            for (const pid_t child : children) {
+                kill(child, SIGKILL);
+                int status = 0;
+                waitpid(child, &status, 0);
+                if (!(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)) {
+                    report("worker ended by itself (status " + std::to_string(status) + ")");
+                    ++violations;
+                }
             }
             violations += check("after kill " + std::to_string(kills + 1), false);
             if (!m_options.quiet && (kills + 1) % 100 == 0) {
@@ -393,6 +401,8 @@ int RunHarness(int argc, char** argv) {
             o.market = value();
         } else if (a == "--work") {
             o.work = value();
+        } else if (a == "--workers") {
+            o.workers = std::stoi(value());
         } else if (a == "--keep") {
             o.keep = true;
         } else if (a == "--quiet") {
