@@ -64,6 +64,7 @@ std::string Show(const std::string& s) {
 
 struct StockRow {
     std::string item, number, password;
+    bool marked = false; // deleted by the seller, not yet purged: still in the file
 };
 
 // Every stock record, marked ones included (they are still in the file, so still in stock).
@@ -77,7 +78,7 @@ std::optional<std::vector<StockRow>> ReadWholeStock(const fs::path& dir) {
     const bool ok = table->ForEachRecord([&](const data::RecordView& r) {
         rows.push_back({r.values.size() > 0 ? r.values[0] : "",
                         r.values.size() > 1 ? r.values[1] : "",
-                        r.values.size() > 2 ? r.values[2] : ""});
+                        r.values.size() > 2 ? r.values[2] : "", r.marked});
     });
     if (!ok) {
         return std::nullopt;
@@ -112,7 +113,7 @@ class Checker {
             if (known->second.item != row.item || known->second.password != row.password) {
                 fail("stock key " + Show(row.number) + " changed item or password");
             }
-            ++m_inStock[row.number];
+            ++(row.marked ? m_markedInStock : m_inStock)[row.number];
         }
         m_result.cardsInStock = rows.size();
     }
@@ -155,15 +156,16 @@ class Checker {
     void everyKeyOnce() {
         for (const auto& [number, card] : m_ledger.cards) {
             const int inStock = count(m_inStock, number);
+            const int marked = count(m_markedInStock, number);
             const int delivered = count(m_delivered, number);
             if (m_ledger.deletedBySeller.count(number) != 0) {
-                if (inStock != 0 || delivered > 1) {
+                if (inStock != 0 || marked + delivered > 1) {
                     fail("deleted key " + Show(number) + ": " + std::to_string(inStock) +
                          " in stock, " + std::to_string(delivered) + " delivered");
                 }
                 continue;
             }
-            if (inStock + delivered != 1) {
+            if (inStock + marked + delivered != 1) {
                 fail("key " + Show(number) + ": " + std::to_string(inStock) + " in stock, " +
                      std::to_string(delivered) + " delivered (must be exactly once in all)");
             }
@@ -273,6 +275,7 @@ class Checker {
     const Ledger& m_ledger;
     CheckResult& m_result;
     std::map<std::string, int> m_inStock;
+    std::map<std::string, int> m_markedInStock;
     std::map<std::string, int> m_delivered;
     std::map<std::string, int> m_perOrder;
     std::set<std::string> m_messagedOrders;

@@ -164,9 +164,14 @@ class Harness {
             }
             const int delay = killDelay();
             const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(delay);
-            if (chance(30)) {
+            if (chance(40)) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(delay / 2));
-                maybeAddStock(true); // the seller loads keys while a pass runs
+                // The seller loads or deletes keys while a pass runs.
+                if (chance(50)) {
+                    maybeAddStock(true);
+                } else {
+                    deleteOneKey();
+                }
             }
             std::this_thread::sleep_until(until);
             for (const pid_t child : children) {
@@ -308,6 +313,22 @@ class Harness {
         if (duringPass || chance(35)) {
             const Item& item = kItems[static_cast<std::size_t>(pick(0, int(kItems.size()) - 1))];
             addStock(item.gbk, pick(1, 5));
+        }
+    }
+
+    // The stock page's "删除库存": mark by the id shown, then purge. A key marked but not
+    // purged (the purge failed) is on its way out and no pass takes it.
+    void deleteOneKey() {
+        data::Tables tables(m_dir / "data");
+        const Item& item = kItems[static_cast<std::size_t>(pick(0, int(kItems.size()) - 1))];
+        const auto cards = tables.ReadStockCards(item.gbk);
+        if (cards.empty()) {
+            return;
+        }
+        const auto& card = cards[static_cast<std::size_t>(pick(0, int(cards.size()) - 1))];
+        if (tables.MarkStockCardsById({card.id})) {
+            m_ledger.deletedBySeller.insert(card.cardNumber);
+            (void)tables.PurgeStock();
         }
     }
 
