@@ -361,20 +361,23 @@ class SlowServer : public ::testing::Test {
                (hosts.logistics + "=" + plain + "," + hosts.member + "=" + plain).c_str(), 1);
         // The server answers what the running test's fake market would.
         s_server->Get(".*", [](const httplib::Request& req, httplib::Response& res) {
-            std::this_thread::sleep_for(s_current->listDelay.load());
+            const InFlight guard;
+            std::this_thread::sleep_for(s_current.load()->listDelay.load());
             web::HttpFetchRequest r;
             r.url = "http://" + req.get_header_value("Host") + req.target;
-            res.set_content(s_current->road.market().fetch()(r).body, "text/html; charset=gbk");
+            res.set_content(s_current.load()->road.market().fetch()(r).body,
+                            "text/html; charset=gbk");
         });
         s_server->Post(".*", [](const httplib::Request& req, httplib::Response& res) {
-            if (s_current->consignDead) {
+            const InFlight guard;
+            if (s_current.load()->consignDead) {
                 res.status = 503; // the marketplace took nothing
                 return;
             }
             web::HttpFetchRequest r;
             r.url = "http://" + req.get_header_value("Host") + req.target;
             r.method = "POST";
-            res.set_content(s_current->road.market().fetch()(r).body, "text/plain");
+            res.set_content(s_current.load()->road.market().fetch()(r).body, "text/plain");
         });
         s_thread = std::thread([] { s_server->listen_after_bind(); });
         while (!s_server->is_running())
@@ -384,6 +387,13 @@ class SlowServer : public ::testing::Test {
         s_server->stop();
         s_thread.join();
         s_server.reset();
+    }
+
+    // A request the client gave up on may still be in its handler: it must finish before the
+    // test that it belongs to goes away.
+    void TearDown() override {
+        while (s_inFlight > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 
     void SetUp() override {
@@ -406,7 +416,14 @@ class SlowServer : public ::testing::Test {
 
     static std::unique_ptr<httplib::Server> s_server;
     static std::thread s_thread;
-    static SlowServer* s_current;
+    static std::atomic<SlowServer*> s_current;
+    static std::atomic<int> s_inFlight;
+    struct InFlight {
+        InFlight() { ++s_inFlight; }
+        ~InFlight() { --s_inFlight; }
+        InFlight(const InFlight&) = delete;
+        InFlight& operator=(const InFlight&) = delete;
+    };
     Road road;
     std::atomic<std::chrono::milliseconds> listDelay{std::chrono::milliseconds(0)};
     std::atomic<bool> consignDead{false};
@@ -414,7 +431,8 @@ class SlowServer : public ::testing::Test {
 
 std::unique_ptr<httplib::Server> SlowServer::s_server;
 std::thread SlowServer::s_thread;
-SlowServer* SlowServer::s_current = nullptr;
+std::atomic<SlowServer*> SlowServer::s_current{nullptr};
+std::atomic<int> SlowServer::s_inFlight{0};
 
 TEST_F(SlowServer, ListPastTheTimeOutTakesNothing) {
     listDelay = std::chrono::milliseconds(2500);
