@@ -3,7 +3,8 @@
 buyers' transcripts, and what the demo shop recorded.
 
     check.py plan TOUR.JSON                  prints the orders the tour must deliver (for the script)
-    check.py delivered TOUR.JSON CONSIGNMENTS  exit 0 once every planned order has a consignment
+    check.py delivered TOUR.JSON CONSIGNMENTS  exit 0 once every planned order has a consignment;
+                                             else names the ones that have none
     check.py verify TOUR.JSON CONSIGNMENTS ORDERS   every check; prints one line per check
 
 TOUR.JSON: {"state": shop state file, "items": [titles], "keys": {title: [[number, password]..]},
@@ -178,7 +179,12 @@ def main():
         return 0
     if command == "delivered":
         queries = {p[0] for p in consignments(sys.argv[3])}
-        return 0 if all(query_of(o) in queries for o in planned_orders(tour)) else 1
+        missing = [o for o in planned_orders(tour) if query_of(o) not in queries]
+        for o in missing:
+            print("order %s (%s x%d to %s) not consigned; its delivered records: %d"
+                  % (o["number"], o["title"], o["quantity"], o["buyer"],
+                     sum(1 for r in dump(tour, "已发卡密.edb") if r["订单编号"] == o["number"])))
+        return 1 if missing else 0
     if command == "verify":
         return verify(tour, sys.argv[3], sys.argv[4])
     print("check.py: unknown command " + command, file=sys.stderr)
