@@ -189,6 +189,7 @@ class Harness {
                           << std::flush;
             }
         }
+        const std::size_t deliveredUnderKills = m_last.ordersWithRecords;
         // Recovery: enough stock for every order, then one worker runs undisturbed.
         topUpStock();
         const pid_t last = spawnWorker(3);
@@ -199,12 +200,14 @@ class Harness {
             ++violations;
         }
         violations += check("after recovery", true);
-        std::printf("crash: %s: %d kills survived, %d violations; orders %zu shipped, %zu recorded "
-                    "but not shipped (killed between allotment and consignment), %zu waiting; "
-                    "keys %zu in stock, %zu delivered, %zu deleted by the seller; %zu messages\n",
-                    violations == 0 ? "OK" : "FAILED", kills, violations, m_last.ordersShipped,
-                    m_last.ordersRecordedNotShipped, m_last.ordersWaiting, m_last.cardsInStock,
-                    m_last.cardsDelivered, m_ledger.deletedBySeller.size(), m_messages);
+        std::printf("crash: %s: %d kills survived, %d violations; orders %zu delivered while being "
+                    "killed, %zu shipped in all, %zu recorded but not shipped (killed between "
+                    "allotment and consignment), %zu waiting; keys %zu in stock, %zu delivered, "
+                    "%zu deleted by the seller; %zu messages\n",
+                    violations == 0 ? "OK" : "FAILED", kills, violations, deliveredUnderKills,
+                    m_last.ordersShipped, m_last.ordersRecordedNotShipped, m_last.ordersWaiting,
+                    m_last.cardsInStock, m_last.cardsDelivered, m_ledger.deletedBySeller.size(),
+                    m_messages);
         if (!m_options.keep) {
             m_market.reset();
             std::error_code ec;
