@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # sets variables for the script that sources it
 # Start-up of the demo shop, shared by scripts/run and scripts/tour (source it, do not run it).
 # Needs: repo (the checkout) set before sourcing. Gives:
 #   demo_programs BUILD_DIR   sets quorvel, tables, market, standin, inbox
