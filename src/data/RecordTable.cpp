@@ -172,7 +172,10 @@ RecordTable::RecordTable(std::unique_ptr<OpenSlot> slot,
 // transaction left unfinished.
 RecordTable::~RecordTable() = default;
 
-std::unique_ptr<RecordTable> RecordTable::Open(const fs::path& file, std::string* whyNot) {
+namespace {
+
+// An existing file not yet open in this process: its slot, held for as long as the table lives.
+std::unique_ptr<OpenSlot> claimSlot(const fs::path& file, std::string* whyNot) {
     std::error_code ec;
     if (!fs::is_regular_file(file, ec)) {
         setReason(whyNot, "no such table file");
@@ -183,7 +186,16 @@ std::unique_ptr<RecordTable> RecordTable::Open(const fs::path& file, std::string
         setReason(whyNot, "already open in this process");
         return nullptr;
     }
-    auto slot = std::make_unique<OpenSlot>(std::move(slotKey));
+    return std::make_unique<OpenSlot>(std::move(slotKey));
+}
+
+} // namespace
+
+std::unique_ptr<RecordTable> RecordTable::Open(const fs::path& file, std::string* whyNot) {
+    auto slot = claimSlot(file, whyNot);
+    if (!slot) {
+        return nullptr;
+    }
     const bool readOnly = isWriteProtected(file);
     auto connection = std::make_shared<sqlite::Connection>();
     if (!connection->open(sqlite::FileUri(utf8Path(file), readOnly ? "mode=ro" : "mode=rw"),
@@ -196,17 +208,10 @@ std::unique_ptr<RecordTable> RecordTable::Open(const fs::path& file, std::string
 }
 
 std::unique_ptr<RecordTable> RecordTable::Attach(const fs::path& file, std::string* whyNot) {
-    std::error_code ec;
-    if (!fs::is_regular_file(file, ec)) {
-        setReason(whyNot, "no such table file");
+    auto slot = claimSlot(file, whyNot);
+    if (!slot) {
         return nullptr;
     }
-    auto slotKey = OpenFiles::key(file);
-    if (!OpenFiles::take(slotKey)) {
-        setReason(whyNot, "already open in this process");
-        return nullptr;
-    }
-    auto slot = std::make_unique<OpenSlot>(std::move(slotKey));
     const std::string schema = quoteId("a" + std::to_string(++m_attached));
     const bool readOnly = isWriteProtected(file);
     const auto uri = sqlite::FileUri(utf8Path(file), readOnly ? "mode=ro" : "mode=rw");

@@ -1,5 +1,6 @@
 #include "delivery/ChatSender.h"
 
+#include "text/Gbk.h"
 #include "text/Texts.h"
 
 #include <algorithm>
@@ -9,17 +10,6 @@ namespace quorvel::delivery {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The same pairing as the receiving side's parser: a lead byte with a byte of the GBK trail
-// range is one character, so its trail byte is never taken for a backslash.
-bool IsDoubleByte(std::string_view s, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(s[i]);
-    if (lead < 0x81 || lead == 0xFF || i + 1 >= s.size()) {
-        return false;
-    }
-    const auto trail = static_cast<unsigned char>(s[i + 1]);
-    return trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
-}
 
 } // namespace
 
@@ -34,7 +24,7 @@ std::string QuoteArgument(std::string_view argument) {
     std::string out = "\"";
     std::size_t backslashes = 0;
     for (std::size_t i = 0; i < argument.size(); ++i) {
-        if (IsDoubleByte(argument, i)) {
+        if (text::IsStrictDoubleByte(argument, i)) {
             out.append(argument.substr(i, 2));
             ++i;
             backslashes = 0;

@@ -64,6 +64,15 @@ std::size_t SkipSpaceAndSign(std::string_view folded, bool& negative) {
 
 } // namespace
 
+bool IsStrictDoubleByte(std::string_view s, std::size_t pos) {
+    const auto lead = Byte(s, pos);
+    if (lead < 0x81 || lead == 0xFF || pos + 1 >= s.size()) {
+        return false;
+    }
+    const auto trail = Byte(s, pos + 1);
+    return trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+}
+
 std::size_t CharLength(std::string_view s, std::size_t pos) {
     return (IsLeadByte(Byte(s, pos)) && pos + 1 < s.size()) ? 2 : 1;
 }

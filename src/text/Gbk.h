@@ -13,7 +13,13 @@ namespace quorvel::text {
 inline constexpr std::size_t npos = std::string_view::npos;
 
 // A byte that opens a double-byte GBK character.
-constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+constexpr bool IsLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+
+// A lead byte followed by a byte of the GBK trail range (40..FE without 7F): a pair that can
+// never hide a quote, blank or backslash, as command lines need.
+bool IsStrictDoubleByte(std::string_view s, std::size_t pos);
 
 // Length of the character at pos: 2 for a lead byte followed by another byte, else 1.
 std::size_t CharLength(std::string_view s, std::size_t pos);
@@ -47,8 +53,8 @@ double TextToDouble(std::string_view text);
 
 // Stored forms.
 std::string IntToText(std::int64_t value);
-std::string_view BoolToText(bool value);   // "真" or "假"
-bool TextToBool(std::string_view stored);  // yes exactly for "是" or "真"
+std::string_view BoolToText(bool value);  // "真" or "假"
+bool TextToBool(std::string_view stored); // yes exactly for "是" or "真"
 
 // The delivery time text: 2013年1月5日9时3分7秒, dropping trailing zero parts of the time.
 std::string DeliveryTimeText(int year, int month, int day, int hour, int minute, int second);

@@ -1,21 +1,12 @@
 #include "platform/posix/CommandLine.h"
 
+#include "text/Gbk.h"
+
 namespace quorvel::platform::posix {
 namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-// A lead byte followed by a byte of the GBK trail range. Quotes and blanks lie below that
-// range, so they always stand for themselves.
-bool IsDoubleByte(std::string_view s, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(s[i]);
-    if (lead < 0x81 || lead == 0xFF || i + 1 >= s.size()) {
-        return false;
-    }
-    const auto trail = static_cast<unsigned char>(s[i + 1]);
-    return trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
 }
 
 std::size_t SkipBlanks(std::string_view s, std::size_t i) {
@@ -45,7 +36,7 @@ std::string Argument(std::string_view s, std::size_t& i) {
     std::string out;
     bool quoted = false;
     while (i < s.size() && (quoted || !IsBlank(s[i]))) {
-        if (IsDoubleByte(s, i)) {
+        if (text::IsStrictDoubleByte(s, i)) {
             out.append(s.substr(i, 2));
             i += 2;
         } else if (s[i] == '\\') {
