@@ -57,6 +57,7 @@ QFrame[role="panel"] QLineEdit {
     border: 1px solid #9fb6d2; background: white; padding: 0px 2px;
 }
 QLineEdit:disabled { background: #eef1f5; color: #8a96a3; }
+QFrame[role="panel"] QLineEdit:disabled { background: #dde3ea; border-color: #c3ccd6; color: #8a96a3; }
 QGroupBox { border: 1px solid #b7c8dc; margin-top: 8px; }
 QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0px 2px; color: #17375e; }
 QLabel#deliveryStatus { color: #17375e; }

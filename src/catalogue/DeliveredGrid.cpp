@@ -26,6 +26,8 @@ DeliveredGrid::DeliveredGrid(QTableView* grid, data::Tables& tables, QObject* pa
     m_grid->setSortingEnabled(false);
     // Fixed row heights: the view never measures rows, however many records there are.
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Row 0 of the grid is its header row; rows carry no numbers of their own.
+    m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(false);
 }
 

@@ -12,7 +12,7 @@ const std::string kFrameClose = "\r\n                \t\t\t\t    </li>";
 // Quorvel's login browser shows pages shifted 64 pixels up and left: keep content clear of that.
 const std::string kStyle =
     "<style>body{margin:88px 24px 24px 88px;font-family:sans-serif;font-size:15px}"
-    "h1{font-size:20px;color:#f40}label{display:block;margin:10px 0}"
+    "h1{font-size:20px;color:#f40}label{display:flex;justify-content:space-between;align-items:center;width:330px;margin:10px 0}"
     "input{margin-left:8px;padding:4px;width:220px}button{padding:6px 28px;margin-top:6px}"
     ".demo{color:#666;margin-top:18px}.error{color:#c00}</style>";
 
