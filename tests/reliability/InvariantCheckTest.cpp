@@ -33,6 +33,14 @@ struct Scene {
         ASSERT_TRUE(tables.AppendDeliveredRecord(
             {item, order, buyer, std::to_string(quantity), card, "P" + card, "", "t"}));
     }
+    // A message as the pass sends it, listing these keys.
+    void sent(const std::string& buyer, const std::vector<std::string>& numbers,
+              const std::string& item = "A") {
+        std::vector<data::StockCard> cards;
+        for (const auto& n : numbers)
+            cards.push_back({item, n, "P" + n, 0, 0});
+        messages.push_back({buyer, delivery::DeliveryMessage(delivery::DeliveryText(item, cards))});
+    }
     std::vector<std::string> violations() {
         return CheckInvariants(dir.path(), ledger, consignments, messages).violations;
     }
@@ -48,7 +56,7 @@ TEST(InvariantCheck, AConsistentStateHasNoViolation) {
     s.recorded("O1", "K1");
     s.recorded("O1", "K2");
     s.consignments.push_back({"O1", true});
-    s.messages.push_back({"b1", "K1 K2"});
+    s.sent("b1", {"K1", "K2"});
     const auto r = CheckInvariants(s.dir.path(), s.ledger, s.consignments, s.messages);
     EXPECT_TRUE(r.violations.empty()) << Violations(r);
     EXPECT_EQ(r.cardsInStock, 1u);
@@ -116,7 +124,7 @@ const BrokenCase kBroken[] = {
          s.known("K1");
          s.order("O1", 1);
          s.recorded("O1", "K1");
-         s.messages.push_back({"b1", "K1"});
+         s.sent("b1", {"K1"});
          s.consignments.push_back({"O1", true});
          s.consignments.push_back({"O1", false});
      },
@@ -134,7 +142,7 @@ const BrokenCase kBroken[] = {
          s.known("K1");
          s.order("O1", 1, "b1");
          s.recorded("O1", "K1", "b1");
-         s.messages.push_back({"b2", "K1"});
+         s.sent("b2", {"K1"});
      },
      "was sent to b2"},
     {"KeyInTwoMessages",
@@ -142,15 +150,15 @@ const BrokenCase kBroken[] = {
          s.known("K1");
          s.order("O1", 1);
          s.recorded("O1", "K1");
-         s.messages.push_back({"b1", "K1"});
-         s.messages.push_back({"b1", "K1"});
+         s.sent("b1", {"K1"});
+         s.sent("b1", {"K1"});
      },
      "two messages"},
     {"KeySentWithoutRecord",
      [](Scene& s) {
          s.known("K1");
          s.inStock("K1");
-         s.messages.push_back({"b1", "K1"});
+         s.sent("b1", {"K1"});
      },
      "without a delivered record"},
     {"UnwatchedOrderGotKeys",

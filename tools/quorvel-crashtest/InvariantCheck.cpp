@@ -5,6 +5,7 @@
 #include "data/TableLock.h"
 #include "data/Tables.h"
 #include "text/Gbk.h"
+#include "text/Texts.h"
 
 #include <fstream>
 #include <mutex>
@@ -60,6 +61,23 @@ std::string Show(const std::string& s) {
         }
     }
     return out;
+}
+
+// The card numbers a delivery message lists: each "卡号：" up to the " 卡密：" after it.
+std::vector<std::string> KeysOfMessage(std::string_view message) {
+    std::vector<std::string> numbers;
+    const std::string_view label = text::kDeliveryCardNumber.gbk;
+    const std::string_view passwordLabel = text::kDeliveryCardPassword.gbk;
+    for (std::size_t at = text::Find(message, label); at != text::npos;) {
+        const std::size_t start = at + label.size();
+        const std::size_t end = text::Find(message, passwordLabel, start);
+        if (end == text::npos) {
+            break;
+        }
+        numbers.emplace_back(message.substr(start, end - start));
+        at = text::Find(message, label, end);
+    }
+    return numbers;
 }
 
 struct StockRow {
@@ -231,10 +249,14 @@ class Checker {
         for (const auto& m : sent) {
             std::string order;
             int keys = 0;
-            for (const auto& [number, record] : byKey) {
-                if (!text::Contains(m.text, number)) {
+            for (const std::string& number : KeysOfMessage(m.text)) {
+                const auto found = byKey.find(number);
+                if (found == byKey.end()) {
+                    fail("key " + Show(number) + " was sent to " + Show(m.buyer) +
+                         " without a delivered record");
                     continue;
                 }
+                const data::DeliveredRecord* record = found->second;
                 ++keys;
                 if (++messaged[number] == 2) {
                     fail("key " + Show(number) + " was sent in two messages");
@@ -251,12 +273,6 @@ class Checker {
             }
             if (!order.empty()) {
                 m_messagedOrders.insert(order);
-            }
-            for (const auto& [number, card] : m_ledger.cards) {
-                if (byKey.count(number) == 0 && text::Contains(m.text, number)) {
-                    fail("key " + Show(number) + " was sent to " + Show(m.buyer) +
-                         " without a delivered record");
-                }
             }
             const auto o = m_ledger.orders.find(order);
             if (o != m_ledger.orders.end() && keys != o->second.quantity) {

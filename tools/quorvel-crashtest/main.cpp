@@ -33,6 +33,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -135,6 +136,13 @@ const std::vector<std::pair<std::string, std::string>> kBuyers = {
     {"buyer-c", "buyer-c"},
     {"\xC2\xF2\xBC\xD2\xD2\xD2", "买家乙"}};
 
+// Ctrl-C or SIGTERM ends a long run at the next kill, with the market stopped and the
+// summary printed.
+volatile std::sig_atomic_t g_stop = 0;
+extern "C" void onStopSignal(int) {
+    g_stop = 1;
+}
+
 struct Options {
     int kills = 40;
     unsigned seed = 0;
@@ -155,7 +163,9 @@ class Harness {
         setUp();
         int violations = 0;
         int kills = 0;
-        for (; kills < m_options.kills; ++kills) {
+        std::signal(SIGINT, onStopSignal);
+        std::signal(SIGTERM, onStopSignal);
+        for (; kills < m_options.kills && g_stop == 0; ++kills) {
             maybeAddOrders();
             maybeAddStock(false);
             std::vector<pid_t> children;
