@@ -108,6 +108,17 @@ std::vector<std::string> encodeRecord(const DeliveredRecord& r) {
             r.cardNumber, r.cardPassword, r.remark,    r.deliveredAt};
 }
 
+// Whether the table stores every value whole: a delivered record cut to a short field would no
+// longer name its order or its key.
+bool fitsWhole(const RecordTable& table, const std::vector<std::string>& values) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (table.Cut(i, values[i]) != values[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 DeliveredRecord decodeRecord(const std::vector<std::string>& v) {
     return {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
 }
@@ -365,8 +376,9 @@ Tables::TakeStockCards(std::string_view itemTitle, std::int32_t count,
     }
     auto& remove = stock->Prepare("DELETE FROM " + stock->Records() + " WHERE id = ?");
     for (const auto& card : cards) {
-        if (!remove.ok() || !remove.bindInt(1, card.id).run() ||
-            !delivered->Add(encodeRecord(recordFor(card)))) {
+        const std::vector<std::string> values = encodeRecord(recordFor(card));
+        if (!remove.ok() || !fitsWhole(*delivered, values) || !remove.bindInt(1, card.id).run() ||
+            !delivered->Add(values)) {
             stock->Rollback();
             return std::nullopt;
         }

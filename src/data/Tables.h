@@ -66,8 +66,9 @@ class Tables {
     // The allotment, all or nothing, in one transaction over 库存卡密 and 已发卡密: takes the
     // first `count` cards of the item in file order, removes them from the stock and appends
     // recordFor(card) for each to 已发卡密. nullopt, with nothing changed, when the stock holds
-    // fewer than `count` cards of the item, count < 1, or either table cannot be opened or
-    // written. REQUIRES: recordFor does not call into Tables (it runs under the table lock).
+    // fewer than `count` cards of the item, count < 1, either table cannot be opened or
+    // written, or a delivered record would not fit its fields whole (a cut record would no
+    // longer name its order or its key). REQUIRES: recordFor does not call into Tables (it runs under the table lock).
     // With an orderNumber, also nullopt with nothing changed when 已发卡密 already holds a
     // record of that order: tested inside the transaction, so two programs started on the
     // same data directory cannot both deliver one order.
