@@ -176,6 +176,13 @@ class Checker {
             const int inStock = count(m_inStock, number);
             const int marked = count(m_markedInStock, number);
             const int delivered = count(m_delivered, number);
+            if (m_ledger.uncertain.count(number) != 0) {
+                if (inStock + marked + delivered > 1) {
+                    fail("key " + Show(number) + " cut off by a kill: " + std::to_string(inStock) +
+                         " in stock, " + std::to_string(delivered) + " delivered");
+                }
+                continue;
+            }
             if (m_ledger.deletedBySeller.count(number) != 0) {
                 if (inStock != 0 || marked + delivered > 1) {
                     fail("deleted key " + Show(number) + ": " + std::to_string(inStock) +

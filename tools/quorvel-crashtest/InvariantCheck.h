@@ -38,8 +38,10 @@ struct KnownOrder {
 };
 
 struct Ledger {
-    std::map<std::string, KnownCard> cards;   // by card number; numbers are unique
-    std::set<std::string> deletedBySeller;    // card numbers the seller removed from the stock
+    std::map<std::string, KnownCard> cards; // by card number; numbers are unique
+    std::set<std::string> deletedBySeller;  // card numbers the seller removed from the stock
+    // Keys whose add or delete was cut off by a kill: each is in one place or in none.
+    std::set<std::string> uncertain;
     std::map<std::string, KnownOrder> orders; // by order number
 };
 

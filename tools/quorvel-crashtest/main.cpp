@@ -2,14 +2,17 @@
 // card key was lost, given twice or sent to the wrong buyer.
 //
 //   quorvel-crashtest run [--kills N] [--seed S] [--max-delay-ms D] [--market PATH]
-//                         [--work DIR] [--keep] [--quiet] [--workers N]
+//                         [--work DIR] [--keep] [--quiet] [--workers N] [--seller]
 //       Starts quorvel-market, real table files in a fresh directory, and then N times: a worker
 //       process running passes back to back, SIGKILL after a random delay, the checks. Orders
 //       and stock keep arriving (some while the worker runs, from this process). At the end the
 //       stock is topped up, one worker runs to completion, and every order due must be done.
 //       Prints one summary line; exit code 1 on any violation, 2 on a set-up failure.
 //       --workers N runs N workers at once on the same files, as when the program is started
-//       twice.
+//       twice. --seller adds a process that loads and deletes keys in a loop, killed with them.
+//
+//   quorvel-crashtest seller DATA_DIR LOG PREFIX ITEM...
+//       That process: logs each step before and after it, so the checks know what happened.
 //
 //   quorvel-crashtest worker DATA_DIR SESSION MESSAGE_LOG [PASSES]
 //       The child: passes in a loop (forever, or PASSES times) with QUORVEL_HOST_MAP from the
@@ -114,6 +117,54 @@ int RunWorker(int argc, char** argv) {
     return 0;
 }
 
+// --- seller ------------------------------------------------------------------------------------
+
+// The window's stock page in a process of its own, so that a kill can cut its sequences short
+// too: loads keys in bulk and deletes keys by id, in a loop. Each step is logged before it is
+// tried ("add", "del") and after it answered yes ("added", "deleted"), one write per line.
+int RunSeller(int argc, char** argv) {
+    if (argc < 6) {
+        std::cerr << "usage: quorvel-crashtest seller DATA_DIR LOG PREFIX ITEM...\n";
+        return 2;
+    }
+    data::Tables tables(argv[2]);
+    const int log = open(argv[3], O_WRONLY | O_APPEND | O_CREAT, 0644);
+    const std::string prefix = argv[4];
+    std::vector<std::string> items(argv + 5, argv + argc);
+    std::mt19937 random(static_cast<unsigned>(getpid()));
+    const auto say = [log](const std::string& line) {
+        const std::string text = line + "\n";
+        return write(log, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    };
+    for (int round = 0;; ++round) {
+        const std::string& item = items[random() % items.size()];
+        if (random() % 3 != 0) {
+            std::vector<data::StockCard> cards;
+            std::string numbers;
+            for (int i = 0; i < 1 + static_cast<int>(random() % 4); ++i) {
+                const std::string n = prefix + std::to_string(round) + "-" + std::to_string(i);
+                cards.push_back({item, n, "P" + n, 0, 0});
+                numbers += "\t" + n;
+            }
+            say("add\t" + item + numbers);
+            if (tables.AddStockCards(cards)) {
+                say("added" + numbers);
+            }
+        } else {
+            const auto cards = tables.ReadStockCards(item);
+            if (cards.empty()) {
+                continue;
+            }
+            const auto& card = cards[random() % cards.size()];
+            say("del\t" + card.cardNumber);
+            if (tables.MarkStockCardsById({card.id})) {
+                say("deleted\t" + card.cardNumber);
+            }
+            (void)tables.PurgeStock();
+        }
+    }
+}
+
 // --- orchestrator ------------------------------------------------------------------------------
 
 struct Item {
@@ -151,7 +202,8 @@ struct Options {
     fs::path work;
     bool keep = false;
     bool quiet = false;
-    int workers = 1; // more than one: the program started twice on the same data directory
+    int workers = 1;     // more than one: the program started twice on the same data directory
+    bool seller = false; // a seller process loads and deletes keys beside the workers
 };
 
 class Harness {
@@ -171,6 +223,9 @@ class Harness {
             std::vector<pid_t> children;
             for (int w = 0; w < m_options.workers; ++w) {
                 children.push_back(spawnWorker(0));
+            }
+            if (m_options.seller) {
+                children.push_back(spawnSeller(kills));
             }
             const int delay = killDelay();
             const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(delay);
@@ -193,6 +248,7 @@ class Harness {
                     ++violations;
                 }
             }
+            readSellerLog();
             violations += check("after kill " + std::to_string(kills + 1), false);
             if (!m_options.quiet && (kills + 1) % 100 == 0) {
                 std::cout << "crash: " << kills + 1 << " kills, " << violations << " violations\n"
@@ -210,14 +266,15 @@ class Harness {
             ++violations;
         }
         violations += check("after recovery", true);
-        std::printf("crash: %s: %d kills survived, %d violations; orders %zu delivered while being "
-                    "killed, %zu shipped in all, %zu recorded but not shipped (killed between "
-                    "allotment and consignment), %zu waiting; keys %zu in stock, %zu delivered, "
-                    "%zu deleted by the seller; %zu messages\n",
-                    violations == 0 ? "OK" : "FAILED", kills, violations, deliveredUnderKills,
-                    m_last.ordersShipped, m_last.ordersRecordedNotShipped, m_last.ordersWaiting,
-                    m_last.cardsInStock, m_last.cardsDelivered, m_ledger.deletedBySeller.size(),
-                    m_messages);
+        std::printf(
+            "crash: %s: %d kills survived, %d violations; orders %zu delivered while being "
+            "killed, %zu shipped in all, %zu recorded but not shipped (killed between "
+            "allotment and consignment), %zu waiting; keys %zu in stock, %zu delivered, "
+            "%zu deleted by the seller, %zu cut off in a seller step by a kill; %zu messages\n",
+            violations == 0 ? "OK" : "FAILED", kills, violations, deliveredUnderKills,
+            m_last.ordersShipped, m_last.ordersRecordedNotShipped, m_last.ordersWaiting,
+            m_last.cardsInStock, m_last.cardsDelivered, m_ledger.deletedBySeller.size(),
+            m_ledger.uncertain.size(), m_messages);
         if (!m_options.keep) {
             m_market.reset();
             std::error_code ec;
@@ -357,13 +414,59 @@ class Harness {
         }
     }
 
-    pid_t spawnWorker(int passes) {
-        std::vector<std::string> args = {m_self,
-                                         "worker",
-                                         (m_dir / "data").string(),
-                                         m_session,
-                                         (m_dir / "messages.log").string(),
-                                         std::to_string(passes)};
+    pid_t spawnSeller(int round) {
+        std::vector<std::string> args = {m_self, "seller", (m_dir / "data").string(),
+                                         (m_dir / "seller.log").string(),
+                                         "S" + std::to_string(round) + "-"};
+        for (const Item& item : kItems) {
+            args.push_back(item.gbk);
+        }
+        return spawn(args);
+    }
+
+    // What the killed seller did: confirmed adds enter the ledger, confirmed deletes leave the
+    // stock, and a step without its confirmation may or may not have happened.
+    void readSellerLog() {
+        std::ifstream in(m_dir / "seller.log", std::ios::binary);
+        std::string line;
+        std::map<std::string, std::string> pendingAdd; // number -> item
+        std::set<std::string> pendingDelete;
+        while (std::getline(in, line)) {
+            std::vector<std::string> f;
+            std::size_t start = 0;
+            for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos;
+                 start = tab + 1) {
+                f.push_back(line.substr(start, tab - start));
+            }
+            f.push_back(line.substr(start));
+            if (f[0] == "add") {
+                for (std::size_t i = 2; i < f.size(); ++i) {
+                    pendingAdd[f[i]] = f[1];
+                }
+            } else if (f[0] == "added") {
+                for (std::size_t i = 1; i < f.size(); ++i) {
+                    m_ledger.cards[f[i]] = {pendingAdd[f[i]], f[i], "P" + f[i]};
+                    pendingAdd.erase(f[i]);
+                }
+            } else if (f[0] == "del" && f.size() > 1) {
+                pendingDelete.insert(f[1]);
+            } else if (f[0] == "deleted" && f.size() > 1) {
+                m_ledger.deletedBySeller.insert(f[1]);
+                pendingDelete.erase(f[1]);
+            }
+        }
+        for (const auto& [number, item] : pendingAdd) {
+            m_ledger.cards[number] = {item, number, "P" + number};
+            m_ledger.uncertain.insert(number);
+        }
+        for (const auto& number : pendingDelete) {
+            m_ledger.uncertain.insert(number);
+        }
+        std::error_code ec;
+        fs::remove(m_dir / "seller.log", ec);
+    }
+
+    pid_t spawn(std::vector<std::string>& args) {
         std::vector<char*> argv;
         for (auto& a : args) {
             argv.push_back(a.data());
@@ -371,9 +474,19 @@ class Harness {
         argv.push_back(nullptr);
         pid_t pid = -1;
         if (posix_spawn(&pid, m_self.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-            throw std::runtime_error("cannot start the worker");
+            throw std::runtime_error("cannot start " + args[1]);
         }
         return pid;
+    }
+
+    pid_t spawnWorker(int passes) {
+        std::vector<std::string> args = {m_self,
+                                         "worker",
+                                         (m_dir / "data").string(),
+                                         m_session,
+                                         (m_dir / "messages.log").string(),
+                                         std::to_string(passes)};
+        return spawn(args);
     }
 
     int check(const std::string& when, bool final) {
@@ -435,6 +548,8 @@ int RunHarness(int argc, char** argv) {
             o.market = value();
         } else if (a == "--work") {
             o.work = value();
+        } else if (a == "--seller") {
+            o.seller = true;
         } else if (a == "--workers") {
             o.workers = std::stoi(value());
         } else if (a == "--keep") {
@@ -461,6 +576,9 @@ int main(int argc, char** argv) {
     try {
         if (mode == "worker") {
             return RunWorker(argc, argv);
+        }
+        if (mode == "seller") {
+            return RunSeller(argc, argv);
         }
         if (mode == "run") {
             return RunHarness(argc, argv);
