@@ -9,7 +9,7 @@ namespace {
 
 TEST(PosixFileProbe, FilesAndFoldersPassNothingElseDoes) {
     test::TempDir dir;
-    test::WriteFile(dir / "AliIM.exe", "x");
+    test::WriteBytes(dir / "AliIM.exe", "x");
     std::filesystem::create_directory(dir / "folder");
     PosixFileProbe probe;
     EXPECT_TRUE(probe.Exists((dir / "AliIM.exe").string()));

@@ -42,7 +42,7 @@ TEST(PosixProcessLauncher, ProgramPathWithSpacesAndArgumentsArriveWhole) {
     EXPECT_TRUE(launcher.RunAndWait(line, 10s));
     ::close(leaked);
     EXPECT_EQ(
-        test::ReadFile(out),
+        test::ReadBytes(out),
         Reported({"aliim:sendmsg?uid=cntaobao a&b&touid=cntaobao \"q\" c", ";", "$(x)", "|y"}));
 }
 

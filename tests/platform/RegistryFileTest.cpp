@@ -16,7 +16,7 @@ TEST(RegistryFile, ReadsEachKindAsTheRegistryWould) {
     test::TempDir dir;
     ::setenv("QUORVEL_TEST_ALI", "/opt/ali", 1);
     ::unsetenv("QUORVEL_TEST_UNSET");
-    test::WriteFile(
+    test::WriteBytes(
         dir / "registry",
         "# comment\r\n"
         "\n"
