@@ -115,7 +115,7 @@ void MarketState::LoadFile(const std::filesystem::path& file) {
             m_settings.loginUser = value.substr(0, split);
             m_settings.loginPassword = split == std::string::npos ? "" : value.substr(split + 1);
         } else if (key == "demoitem")
-            m_settings.demoItem = value;
+            m_settings.demoItems.push_back(value);
         else if (key == "tip")
             m_settings.tip = value;
         else if (key == "version")
@@ -210,7 +210,8 @@ MarketOrder MarketState::AddDemoOrder() {
     MarketOrder order;
     order.number = std::to_string(stamp) + std::to_string(n);
     order.id = std::to_string(900000 + n);
-    order.title = m_settings.demoItem;
+    const auto& items = m_settings.demoItems;
+    order.title = items.empty() ? std::string("Demo monthly card") : items[(n - 1) % items.size()];
     order.price = "10.00";
     order.quantity = std::to_string(1 + n % 3);
     order.buyer = std::string("demo_buyer_").append(std::to_string(n));

@@ -35,7 +35,8 @@ struct Settings {
     std::string sellerNick = "demo_seller";
     std::string loginUser = "demo";
     std::string loginPassword = "demo";
-    std::string demoItem = "Demo monthly card";
+    // Titles the demo's new orders take in turn; each demoitem line of the state adds one.
+    std::vector<std::string> demoItems;
     std::string tip;       // /svn/trunk/tip.txt
     std::string version;   // /svn/trunk/version.txt
     std::string updateTip; // /svn/trunk/updatetip.txt
