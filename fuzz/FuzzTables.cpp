@@ -11,7 +11,10 @@
 #include "data/ShippedTables.h"
 #include "data/Tables.h"
 
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdint>
 #include <cstdlib>
@@ -145,7 +148,24 @@ void RunSequences(const fs::path& dir) {
 
 } // namespace
 
+// Scratch directories of runs that ended by a crash report (abort skips atexit).
+void RemoveStaleScratch() {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(ScratchBase(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("quorvel-fuzz-", 0) != 0) {
+            continue;
+        }
+        const auto dash = name.rfind('-');
+        const long pid = std::strtol(name.c_str() + dash + 1, nullptr, 10);
+        if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            fs::remove_all(entry.path(), ec);
+        }
+    }
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    RemoveStaleScratch();
     if (const char* out = std::getenv("QUORVEL_FUZZ_WRITE_SEEDS")) {
         WriteSeeds(out);
         std::exit(0);
