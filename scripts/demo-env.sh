@@ -4,7 +4,8 @@
 #   demo_programs BUILD_DIR   sets quorvel, tables, market, standin, inbox
 #   demo_prepare DIR          exports the demo's data, registry, transcript and socket places,
 #                             creates the tables and the shop's state where they are missing
-#   demo_start_market DIR     starts quorvel-market as the demo shop; sets http, https, cert,
+#   demo_start_market DIR [fixed]  starts quorvel-market as the demo shop (fixed: no new orders
+#                             arrive); sets http, https, cert,
 #                             market_pid; exports QUORVEL_HOST_MAP and QUORVEL_TRUSTED_CERT
 #   demo_install_im           registers the stand-in IM client
 #   demo_stop                 stops what demo_start_market and the IM service started
@@ -33,11 +34,13 @@ demo_prepare() {
   [ -f "$demo/shop.state" ] || cp "$repo/scripts/demo-shop.state" "$demo/shop.state"
 }
 
-# The shop picks free ports and prints them once it listens.
+# The shop picks free ports and prints them once it listens. A second argument "fixed" keeps
+# new orders from arriving, for runs that check exact outcomes.
 demo_start_market() {
-  local demo=$1
+  local demo=$1 arrivals=--demo
+  [ "${2:-}" = fixed ] && arrivals=
   rm -f "$demo/ports"
-  "$market" --port 0 --tls-port 0 --state "$demo/shop.state" --dir "$demo" --demo --print-ports \
+  "$market" --port 0 --tls-port 0 --state "$demo/shop.state" --dir "$demo" $arrivals --print-ports \
     >"$demo/ports" 2>"$demo/market.err" &
   market_pid=$!
   demo_pids+=("$market_pid")
