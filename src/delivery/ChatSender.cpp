@@ -102,7 +102,8 @@ bool ChatSender::Send(std::string_view sellerNick, std::string_view buyerNick,
     const std::string line = ChatCommandLine(m_paths.ReadImClientPath(), sellerNick, buyerNick);
     const auto started = Clock::now();
     // A failed start goes on to the search (an open chat window serves as well); a client
-    // still busy at the bound was killed by the launcher, and the message is given up.
+    // still busy at the bound means the message is given up (the Linux launcher then ends the
+    // client, the Windows one leaves it running).
     if (!m_launcher.RunAndWait(line, m_bounds.processWait) &&
         Clock::now() - started >= m_bounds.processWait) {
         return false;
