@@ -15,13 +15,8 @@ using testing::OrderMarkup;
 using testing::Page;
 using testing::PageOrder;
 
-const CompiledPatterns& patterns() {
-    static const CompiledPatterns compiled;
-    return compiled;
-}
-
 PageReading read(const std::string& body) {
-    return ReadOrderPage(patterns(), CleanOrderPage(body));
+    return testing::ReadPageText(body);
 }
 
 TEST(OrderListReader, ThreeOrdersPairInPageOrder) {
@@ -161,7 +156,7 @@ TEST(OrderListReader, MatchesEqualPlainRegexIterationOnNearMisses) {
             std::vector<std::string> want;
             for (boost::sregex_iterator it(page.begin(), page.end(), re), end; it != end; ++it)
                 want.push_back((*it)[1].matched ? it->str(1) : std::string());
-            ASSERT_EQ(patterns().FindAll(static_cast<PatternId>(p), page), want)
+            ASSERT_EQ(testing::SharedPatterns().FindAll(static_cast<PatternId>(p), page), want)
                 << "pattern " << p << " round " << round;
         }
     }

@@ -2,9 +2,22 @@
 // the variants the reader must reject.
 #pragma once
 
+#include "delivery/OrderListReader.h"
+
 #include <string>
 
 namespace quorvel::testing {
+
+// The seven patterns, compiled once for the whole test program.
+inline const delivery::CompiledPatterns& SharedPatterns() {
+    static const delivery::CompiledPatterns patterns;
+    return patterns;
+}
+
+// What the reader makes of a page text, as a pass would see it.
+inline delivery::PageReading ReadPageText(const std::string& pageText) {
+    return delivery::ReadOrderPage(SharedPatterns(), delivery::CleanOrderPage(pageText));
+}
 
 inline constexpr const char* kTimes = "\xA1\xC1"; // ×
 inline const std::string kFrameOpen = "\r\n                \t\t\t\t    \t";

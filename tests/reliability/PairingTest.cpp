@@ -13,13 +13,8 @@ using testing::OrderMarkup;
 using testing::Page;
 using testing::PageOrder;
 
-const CompiledPatterns& patterns() {
-    static const CompiledPatterns p;
-    return p;
-}
-
 PageReading read(const std::string& body) {
-    return ReadOrderPage(patterns(), CleanOrderPage(Page(body)));
+    return testing::ReadPageText(Page(body));
 }
 
 const std::string kFooterNick =
